@@ -1,0 +1,45 @@
+#include "iPod/log_sink.h"
+
+#include <cstdio>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+namespace {
+int g_level = 2;
+bool g_line_ended = true;
+}  // namespace
+
+void set_engine_log_level(int level) { g_level = level; }
+int engine_log_level() { return g_level; }
+
+int engine_level_of_library_level(int av_level) {
+  if (av_level <= AV_LOG_ERROR) return 0;
+  if (av_level <= AV_LOG_INFO) return 1;
+  if (av_level <= AV_LOG_VERBOSE) return 2;
+  return 3;
+}
+
+void engine_vlog(void* context, int level, const char* format, va_list args) {
+  if (level > g_level) return;
+  if (level == 0) std::fputs("A>", stderr);
+  if (g_line_ended && context) {
+    const AVClass* cls = *static_cast<AVClass**>(context);
+    if (cls && cls->item_name) std::fprintf(stderr, "[%s @ %p]", cls->item_name(context), context);
+  }
+  g_line_ended = std::strchr(format, '\n') != nullptr;
+  std::vfprintf(stderr, format, args);
+}
+
+void engine_log(void* context, int level, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  engine_vlog(context, level, format, args);
+  va_end(args);
+}
+
+void engine_library_log_callback(void* context, int av_level, const char* format, va_list args) {
+  engine_vlog(context, engine_level_of_library_level(av_level), format, args);
+}
