@@ -243,6 +243,7 @@ TEST_F(QueueFixture, ChecksRefuseBeforeAnyFileIsWritten) {
     services.set_label("/discs", "MOVIE");
     services.set_free_bytes("/", uint64_t{1} << 40);
     settings.output_folder = folder;
+    chapter(1, 0).checked = 1;
   }
   // One more megabyte than the estimate is enough.
   services.set_free_bytes("/", 3u << 20);
