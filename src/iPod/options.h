@@ -40,6 +40,10 @@ struct OptionInfo {
   std::string_view arg_name;  // empty when the option takes no argument (or shows none)
 };
 
+// The -h option list, grouped (main, video, advanced video, audio, advanced audio, capture,
+// advanced), one "-%-17s  %s" line per option, on the error stream. Does not end the process.
+void print_option_help();
+
 int option_count();
 OptionInfo option_info(int index);  // 0 <= index < option_count(), in table order
 
