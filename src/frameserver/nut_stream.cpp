@@ -1,0 +1,161 @@
+#include "frameserver/nut_stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/imgutils.h>
+}
+
+namespace frameserver {
+namespace {
+
+constexpr int kIoBufferSize = 64 * 1024;
+constexpr int kSilenceChunk = 1024;  // samples per packet of synthesised silence
+
+}  // namespace
+
+std::unique_ptr<NutStream> NutStream::create(const NutLayout& layout, int* error) {
+  std::unique_ptr<NutStream> nut(new NutStream(layout));
+  auto fail = [&](int code) { *error = code; return nullptr; };
+
+  if (layout.width <= 0 || layout.height <= 0 || layout.picture_rate.num <= 0 || layout.picture_rate.den <= 0)
+    return fail(AVERROR(EINVAL));
+  int ret = avformat_alloc_output_context2(&nut->muxer_, nullptr, "nut", nullptr);
+  if (ret < 0) return fail(ret);
+
+  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
+  if (!buffer) return fail(AVERROR(ENOMEM));
+  nut->io_.reset(avio_alloc_context(buffer, kIoBufferSize, 1, nut.get(), nullptr, &NutStream::on_write, nullptr));
+  if (!nut->io_) {
+    av_free(buffer);
+    return fail(AVERROR(ENOMEM));
+  }
+  nut->muxer_->pb = nut->io_.get();
+  nut->muxer_->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_BITEXACT;
+
+  AVStream* video = avformat_new_stream(nut->muxer_, nullptr);  // borrowed
+  if (!video) return fail(AVERROR(ENOMEM));
+  video->time_base = av_inv_q(layout.picture_rate);
+  video->avg_frame_rate = layout.picture_rate;
+  video->sample_aspect_ratio = {1, 1};
+  AVCodecParameters* vp = video->codecpar;
+  vp->codec_type = AVMEDIA_TYPE_VIDEO;
+  vp->codec_id = AV_CODEC_ID_RAWVIDEO;
+  vp->codec_tag = MKTAG('I', '4', '2', '0');  // without it the picture reads back as RGB
+  vp->format = AV_PIX_FMT_YUV420P;
+  vp->width = layout.width;
+  vp->height = layout.height;
+  vp->sample_aspect_ratio = {1, 1};
+
+  if (layout.sample_rate > 0) {
+    AVStream* audio = avformat_new_stream(nut->muxer_, nullptr);  // borrowed
+    if (!audio) return fail(AVERROR(ENOMEM));
+    audio->time_base = {1, layout.sample_rate};
+    AVCodecParameters* ap = audio->codecpar;
+    ap->codec_type = AVMEDIA_TYPE_AUDIO;
+    ap->codec_id = AV_CODEC_ID_PCM_S16LE;
+    ap->format = AV_SAMPLE_FMT_S16;
+    ap->sample_rate = layout.sample_rate;
+    av_channel_layout_default(&ap->ch_layout, 2);
+    ap->bits_per_coded_sample = 16;
+    ap->block_align = 4;
+    ap->bit_rate = int64_t{layout.sample_rate} * 32;
+  }
+
+  ret = avformat_write_header(nut->muxer_, nullptr);
+  if (ret < 0) return fail(ret);
+  avio_flush(nut->muxer_->pb);
+  return nut;
+}
+
+NutStream::~NutStream() {
+  if (muxer_) {
+    muxer_->pb = nullptr;  // the io_ owner frees it
+    avformat_free_context(muxer_);
+  }
+}
+
+int NutStream::on_write(void* opaque, uint8_t* data, int size) {
+  auto* self = static_cast<NutStream*>(opaque);
+  self->bytes_.insert(self->bytes_.end(), data, data + size);
+  return size;
+}
+
+int NutStream::write_packet(AVPacket* packet, int stream_index, AVRational time_base) {
+  if (finished_) return AVERROR(EINVAL);
+  packet->stream_index = stream_index;
+  av_packet_rescale_ts(packet, time_base, muxer_->streams[stream_index]->time_base);
+  // Written straight through, not interleaved: the decoder delivers in time order already, and
+  // the interleaver would hold raw pictures back until the other stream caught up.
+  const int ret = av_write_frame(muxer_, packet);
+  if (ret < 0) return ret;
+  avio_flush(muxer_->pb);
+  return 0;
+}
+
+int NutStream::write_picture(const AVFrame& picture, int64_t pts) {
+  if (picture.format != AV_PIX_FMT_YUV420P || picture.width != layout_.width || picture.height != layout_.height)
+    return AVERROR(EINVAL);
+  const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, layout_.width, layout_.height, 1);
+  av::PacketPtr packet(av_packet_alloc());
+  if (size < 0) return size;
+  if (!packet) return AVERROR(ENOMEM);
+  int ret = av_new_packet(packet.get(), size);
+  if (ret < 0) return ret;
+  ret = av_image_copy_to_buffer(packet->data, size, picture.data, picture.linesize, AV_PIX_FMT_YUV420P,
+                                layout_.width, layout_.height, 1);
+  if (ret < 0) return ret;
+  packet->pts = packet->dts = pts;
+  packet->duration = 1;
+  packet->flags |= AV_PKT_FLAG_KEY;
+  return write_packet(packet.get(), 0, av_inv_q(layout_.picture_rate));
+}
+
+int NutStream::write_sound(const int16_t* samples, int nb_samples, int64_t pts) {
+  if (!has_sound()) return AVERROR(EINVAL);
+  if (nb_samples <= 0) return 0;
+  av::PacketPtr packet(av_packet_alloc());
+  if (!packet) return AVERROR(ENOMEM);
+  const int size = nb_samples * 4;
+  const int ret = av_new_packet(packet.get(), size);
+  if (ret < 0) return ret;
+  if (samples) std::memcpy(packet->data, samples, size);
+  else std::memset(packet->data, 0, size);
+  packet->pts = packet->dts = pts;
+  packet->duration = nb_samples;
+  packet->flags |= AV_PKT_FLAG_KEY;
+  return write_packet(packet.get(), 1, {1, layout_.sample_rate});
+}
+
+int NutStream::write_silence(int64_t from, int64_t until) {
+  while (from < until) {
+    const int count = static_cast<int>(std::min<int64_t>(until - from, kSilenceChunk));
+    const int ret = write_sound(nullptr, count, from);
+    if (ret < 0) return ret;
+    from += count;
+  }
+  return 0;
+}
+
+int NutStream::finish() {
+  if (finished_) return 0;
+  finished_ = true;
+  const int ret = av_write_trailer(muxer_);
+  avio_flush(muxer_->pb);
+  return ret;
+}
+
+std::size_t NutStream::take(uint8_t* out, std::size_t size) {
+  const std::size_t count = std::min(size, pending());
+  std::memcpy(out, bytes_.data() + read_pos_, count);
+  read_pos_ += count;
+  if (read_pos_ == bytes_.size()) {
+    bytes_.clear();
+    read_pos_ = 0;
+  }
+  return count;
+}
+
+}  // namespace frameserver
