@@ -75,6 +75,12 @@ void apply_settings_options(const CommandLine& line, convert::ConversionSettings
   if (line.has("--shutdown")) convert::OnShutdownChecked(settings, true);
 }
 
+std::string format_seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f", seconds);
+  return text;
+}
+
 TreeNode* title_row(const SourceList& list, const std::string& text) {
   const auto numbers = parse_dotted(text, 2);
   if (!numbers) throw UsageError{"a title is named S.T, not '" + text + "'"};
@@ -110,7 +116,7 @@ void tick_named_rows(const CommandLine& line, SourceList& list) {
     const auto to = parse_seconds(text.substr(dash + 1));
     if (!from || !to || *from < 0 || *to <= *from || *to > row.details->duration_seconds)
       throw UsageError{"the range of '" + text + "' must lie within the title's 0 to " +
-                       std::to_string(row.details->duration_seconds) + " s"};
+                       format_seconds(row.details->duration_seconds) + " s"};
     row.start_seconds = *from;
     row.end_seconds = *to;
     row.cells[0] = range_text(*from, *to);
