@@ -7,9 +7,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
 #include <string_view>
 #include <system_error>
-#include <filesystem>
 
 namespace platform {
 namespace {
@@ -69,8 +70,16 @@ bool ensure_config_folder() {
   return std::filesystem::is_directory(folder, error);
 }
 
-bool write_file_atomically(const std::string& path, const std::string& contents) {
-  if (path.empty() || path.back() == '/') return false;
+bool write_file_atomically(const std::string& link_or_path, const std::string& contents) {
+  if (link_or_path.empty() || link_or_path.back() == '/') return false;
+  // A settings file kept elsewhere through a symbolic link is replaced at its target, so that the
+  // link survives.
+  std::string path = link_or_path;
+  if (struct stat link {}; ::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    std::unique_ptr<char, decltype(&std::free)> target(::realpath(path.c_str(), nullptr), &std::free);
+    if (!target) return false;  // a dangling link: where it should point is unknown
+    path = target.get();
+  }
   // The temporary file sits next to the target so that the rename stays inside one filesystem.
   std::string temporary = path + ".XXXXXX";
   const int fd = ::mkstemp(temporary.data());

@@ -66,7 +66,7 @@ class LinuxSystemServices final : public SystemServices {
 
     // udev's list needs no access to the device; blkid reads the superblock itself (it needs read
     // permission on the device, which the user has for optical drives and loop images).
-    if (auto label = label_from_by_label("/dev/disk/by-label", mount->major, mount->minor)) return label;
+    if (auto label = label_from_by_label("/dev/disk/by-label", mount->major, mount->minor, mount->source)) return label;
     if (mount->source.rfind("/dev/", 0) == 0) {
       if (auto label = probe_filesystem_label(mount->source)) return label;
     }

@@ -34,16 +34,20 @@ std::optional<std::string> probe_filesystem_label(const std::string& device_path
   return std::string(label);
 }
 
-std::optional<std::string> label_from_by_label(const std::string& by_label_folder, unsigned major, unsigned minor) {
+std::optional<std::string> label_from_by_label(const std::string& by_label_folder, unsigned major, unsigned minor,
+                                               const std::string& source_device) {
   std::error_code error;
   std::filesystem::directory_iterator it(by_label_folder, error);
   if (error) return std::nullopt;
+  std::filesystem::path source;
+  if (!source_device.empty()) source = std::filesystem::canonical(source_device, error);
   for (const auto& entry : it) {
     struct stat target {};
-    if (::stat(entry.path().c_str(), &target) != 0 || !S_ISBLK(target.st_mode)) continue;
-    if (::major(target.st_rdev) == major && ::minor(target.st_rdev) == minor) {
-      return decode_udev_label(entry.path().filename().string());
-    }
+    if (::stat(entry.path().c_str(), &target) != 0) continue;
+    const bool same_number =
+        S_ISBLK(target.st_mode) && ::major(target.st_rdev) == major && ::minor(target.st_rdev) == minor;
+    const bool same_path = !source.empty() && std::filesystem::canonical(entry.path(), error) == source && !error;
+    if (same_number || same_path) return decode_udev_label(entry.path().filename().string());
   }
   return std::nullopt;
 }

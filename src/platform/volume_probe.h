@@ -10,8 +10,11 @@ namespace platform {
 // when the device cannot be opened or holds no filesystem blkid knows.
 std::optional<std::string> probe_filesystem_label(const std::string& device_path);
 
-// The label udev published for the block device major:minor under `by_label_folder`
-// (normally /dev/disk/by-label); nullopt when no entry points at that device.
-std::optional<std::string> label_from_by_label(const std::string& by_label_folder, unsigned major, unsigned minor);
+// The label udev published under `by_label_folder` (normally /dev/disk/by-label) for the block
+// device major:minor, or for the entry whose target is `source_device` (a filesystem such as btrfs
+// reports a device number of its own, not its disk's); nullopt when no entry matches. Needs no
+// access to the device itself.
+std::optional<std::string> label_from_by_label(const std::string& by_label_folder, unsigned major, unsigned minor,
+                                               const std::string& source_device);
 
 }  // namespace platform

@@ -111,6 +111,16 @@ TEST(WriteFileAtomically, FailureLeavesTheOldFileWhole) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(home.path()), {}), 1) << "temporary file left behind";
 }
 
+TEST(WriteFileAtomically, ReplacesTheTargetOfASymbolicLink) {
+  ScopedConfigHome home;
+  std::filesystem::create_directory(home.file("dotfiles"));
+  write_text(home.file("dotfiles/Option.ini"), "old");
+  std::filesystem::create_symlink(home.file("dotfiles/Option.ini"), home.file("Option.ini"));
+  ASSERT_TRUE(platform::write_file_atomically(home.file("Option.ini"), "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(home.file("Option.ini")));
+  EXPECT_EQ(read_text(home.file("dotfiles/Option.ini")), "new");
+}
+
 TEST(WriteFileAtomically, FailsWhereNoFileCanBeMade) {
   ScopedConfigHome home;
   write_text(home.file("plain"), "x");

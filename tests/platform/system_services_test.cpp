@@ -2,6 +2,7 @@
 #include <sys/statvfs.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/fake_system_services.h"
 #include "platform/mount_table.h"
@@ -68,6 +69,18 @@ TEST(MountTable, DecodesUdevLabelNames) {
   EXPECT_EQ(platform::decode_udev_label("My\\x20Disc"), "My Disc");
   EXPECT_EQ(platform::decode_udev_label("A\\x2fB\\x2F"), "A/B/");
   EXPECT_EQ(platform::decode_udev_label("bad\\xZZ\\x2"), "bad\\xZZ\\x2");
+}
+
+TEST(ByLabel, MatchesTheSourceDeviceAndDecodesTheName) {
+  ScopedConfigHome home;
+  std::filesystem::create_directories(home.file("by-label"));
+  write_text(home.file("sr0"), "");
+  write_text(home.file("sda1"), "");
+  std::filesystem::create_symlink("../sda1", home.file("by-label/DATA"));
+  std::filesystem::create_symlink("../sr0", home.file("by-label/MY\\x20MOVIE"));
+  EXPECT_EQ(platform::label_from_by_label(home.file("by-label"), 0, 0, home.file("sr0")), "MY MOVIE");
+  EXPECT_EQ(platform::label_from_by_label(home.file("by-label"), 0, 0, home.file("other")), std::nullopt);
+  EXPECT_EQ(platform::label_from_by_label(home.file("missing"), 0, 0, home.file("sr0")), std::nullopt);
 }
 
 class FilesystemImage : public ::testing::Test {
