@@ -126,7 +126,7 @@ bool read_title(const ifo_handle_t& ifo, int ttn, bool wide, std::vector<std::st
         continue;
       }
       const dvd_time_t& t = playback.playback_time;
-      Cell cell{playback.first_sector, playback.last_sector, clock,
+      Cell cell{playback.first_sector, playback.last_sector, playback.last_vobu_start_sector, clock,
                 bcd_time_seconds(t.hour, t.minute, t.second, t.frame_u),
                 playback.block_type == BLOCK_TYPE_ANGLE_BLOCK};
       clock += cell.duration_seconds;

@@ -26,6 +26,7 @@ namespace dvd {
 struct Cell {
   uint32_t first_sector = 0;  // blocks of 2048 bytes inside the title set's VOB files
   uint32_t last_sector = 0;
+  uint32_t last_vobu_sector = 0;  // navigation pack of the cell's last VOBU
   double start_seconds = 0;  // from the title start, sum of the earlier cells' playback times
   double duration_seconds = 0;
   bool angle_block = false;  // interleaved with other angles: walk it by the navigation packs

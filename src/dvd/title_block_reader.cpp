@@ -1,6 +1,7 @@
 #include "dvd/title_block_reader.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "dvd/dvd_time.h"
 
@@ -50,19 +51,45 @@ uint32_t TitleBlockReader::next_mapped_vobu(uint32_t sector, const Cell& cell) c
   return *it;
 }
 
+std::optional<NavPack> TitleBlockReader::first_nav(const Cell& c) {
+  uint32_t sector = c.first_sector;
+  for (int tries = 0; tries < 16 && sector <= c.last_sector; ++tries) {
+    if (std::optional<NavPack> nav = nav_at(sector)) return nav;
+    sector = next_mapped_vobu(sector, c);
+  }
+  return std::nullopt;
+}
+
+int64_t TitleBlockReader::cell_start_ticks(int cell) {
+  // Cells follow each other without a gap: a cell starts where the one before it stopped
+  // presenting (its first VOBU's start to its last VOBU's end, in its own stamps).
+  while (static_cast<int>(starts_.size()) <= cell) {
+    const int k = static_cast<int>(starts_.size());
+    if (k == 0) {
+      starts_.push_back(0);
+      continue;
+    }
+    const Cell& previous = title_.cells[k - 1];
+    int64_t span = seconds_to_ticks(previous.duration_seconds);
+    const std::optional<NavPack> first = first_nav(previous);
+    const std::optional<NavPack> last = nav_at(previous.last_vobu_sector);
+    if (first && last && last->end_ptm > first->start_ptm) {
+      const int64_t measured = int64_t{last->end_ptm} - first->start_ptm;
+      // Trusted unless it contradicts the IFO by more than a second (damaged navigation data).
+      if (std::llabs(measured - span) < kTicksPerSecond || span == 0) span = measured;
+    }
+    starts_.push_back(starts_.back() + span);
+  }
+  return starts_[cell];
+}
+
 std::optional<int64_t> TitleBlockReader::cell_offset(int cell) {
   if (offset_known_[cell]) return offsets_[cell];
   offset_known_[cell] = true;
   const Cell& c = title_.cells[cell];
-  uint32_t sector = c.first_sector;
-  for (int tries = 0; tries < 16 && sector <= c.last_sector; ++tries) {
-    if (std::optional<NavPack> nav = nav_at(sector)) {
-      offsets_[cell] = seconds_to_ticks(c.start_seconds + nav->cell_elapsed) - nav->start_ptm;
-      return offsets_[cell];
-    }
-    sector = next_mapped_vobu(sector, c);
-  }
-  return std::nullopt;
+  if (const std::optional<NavPack> nav = first_nav(c))
+    offsets_[cell] = cell_start_ticks(cell) + seconds_to_ticks(nav->cell_elapsed) - nav->start_ptm;
+  return offsets_[cell];
 }
 
 bool TitleBlockReader::seek(double seconds) {

@@ -48,14 +48,19 @@ class TitleBlockReader {
   std::optional<NavPack> nav_at(uint32_t sector);
   // The first VOBU start of the address map after `sector` inside the cell, or the cell's end.
   uint32_t next_mapped_vobu(uint32_t sector, const Cell& cell) const;
+  std::optional<NavPack> first_nav(const Cell& cell);
   std::optional<int64_t> cell_offset(int cell);
+  int64_t cell_start_ticks(int cell);
 
   const TitleSet& set_;
   const Title& title_;
   FilePtr file_;
   uint32_t file_blocks_ = 0;
-  std::vector<std::optional<int64_t>> offsets_;  // per cell, read on first use
+  // Per cell, read on first use: the clock offset, and the cell's start in title ticks measured
+  // from the stream itself (the IFO's BCD cell times may count NTSC at 30 frames a second).
+  std::vector<std::optional<int64_t>> offsets_;
   std::vector<bool> offset_known_;
+  std::vector<int64_t> starts_;  // filled for cells 0..starts_.size()-1
   std::vector<uint8_t> buffer_;
   int cell_ = 0;
   uint32_t sector_ = 0;  // next VOBU's navigation pack

@@ -116,6 +116,7 @@ class DvdTitleDecoder final : public TitleDecoder {
   int64_t stream_bytes_ = 0;
   std::deque<std::pair<int64_t, int64_t>> offsets_;  // (byte position, clock offset)
   bool encrypted_ = false;
+  int64_t video_offset_ = INT64_MIN, audio_offset_ = INT64_MIN, subtitle_offset_ = INT64_MIN;
 
   av::IoContextPtr io_;
   av::InputContextPtr demuxer_;
@@ -183,7 +184,10 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
     return false;
   }
   range_start_ = seconds_to_ticks(start);
-  range_end_ = seconds_to_ticks(end);
+  // To the title's end: run to the end of the data, since the IFO's duration can fall short of
+  // the stream (NTSC cell times counted at 30 frames a second).
+  const bool to_end = request.end_seconds <= start || request.end_seconds >= title_->duration_seconds;
+  range_end_ = to_end ? INT64_MAX : seconds_to_ticks(end);
 
   const PictureSize size = output_picture_size(set_->height, set_->display_aspect,
                                                request.out_width, request.out_height);
@@ -197,7 +201,7 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
                                                   : 48000;
   info_.duration_seconds = end - start;
   picture_interval_ = av_rescale_q(1, av_inv_q(set_->frame_rate), AVRational{1, 90000});
-  if (track_) sound_clock_.emplace(info_.sample_rate, info_.duration_seconds);
+  if (track_) sound_clock_.emplace(info_.sample_rate, to_end ? 0.0 : info_.duration_seconds);
 
   if (!open_demuxer(error)) return false;
   if (encrypted_) {
@@ -346,7 +350,13 @@ void DvdTitleDecoder::demux_one() {
     subtitle_index_ = stream.index;
   const int index = packet_->stream_index;
   if (index == video_index_ || index == audio_index_ || index == subtitle_index_) {
-    const int64_t offset = offset_at(packet_->pos);
+    // The parser hands out several pictures of one PES packet with no position of their own;
+    // they belong where the stream's last positioned packet was.
+    int64_t& last_offset = index == video_index_   ? video_offset_
+                           : index == audio_index_ ? audio_offset_
+                                                   : subtitle_offset_;
+    if (packet_->pos >= 0 || last_offset == INT64_MIN) last_offset = offset_at(packet_->pos);
+    const int64_t offset = last_offset;
     if (packet_->pts != AV_NOPTS_VALUE) packet_->pts += offset;
     if (packet_->dts != AV_NOPTS_VALUE) packet_->dts += offset;
     std::string error;
@@ -387,7 +397,6 @@ void DvdTitleDecoder::decode_video(const AVPacket* packet) {
     av::FramePtr picture(av_frame_clone(decoded_.get()));
     av_frame_unref(decoded_.get());
     if (!picture) return fail("out of memory");
-    picture->pts = picture->best_effort_timestamp;
     if (!request_.deinterlace) {
       deliver_picture(std::move(picture));
       continue;
@@ -407,7 +416,7 @@ void DvdTitleDecoder::deliver_picture(av::FramePtr picture) {
     time = last_picture_ == INT64_MIN ? range_start_ : last_picture_ + picture_interval_;
   const int64_t half = picture_interval_ / 2;
   if (time < range_start_ - half) return;  // decoded only to reach the range start
-  if (time >= range_end_ - half) {
+  if (range_end_ != INT64_MAX && time >= range_end_ - half) {
     video_done_ = true;
     return;
   }
@@ -477,8 +486,7 @@ void DvdTitleDecoder::take_sound(const AVFrame& sound) {
     resampler_.reset(swr);
     if (rc < 0 || swr_init(swr) < 0) return fail("the sound resampler cannot be set up");
   }
-  const int64_t stamp = sound.best_effort_timestamp != AV_NOPTS_VALUE ? sound.best_effort_timestamp
-                                                                      : sound.pts;
+  const int64_t stamp = sound.pts;
   const int capacity = swr_get_out_samples(resampler_.get(), sound.nb_samples);
   av::FramePtr out = sound_frame(std::max(capacity, 1), info_.sample_rate);
   if (!out) return fail("out of memory");
