@@ -3,17 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "iPod/engine_settings.h"
+
 extern "C" {
 #include <libavutil/log.h>
 }
 
 namespace {
-int g_level = 2;
 bool g_line_ended = true;
 }  // namespace
-
-void set_engine_log_level(int level) { g_level = level; }
-int engine_log_level() { return g_level; }
 
 int engine_level_of_library_level(int av_level) {
   if (av_level <= AV_LOG_ERROR) return 0;
@@ -23,7 +21,7 @@ int engine_level_of_library_level(int av_level) {
 }
 
 void engine_vlog(void* context, int level, const char* format, va_list args) {
-  if (level > g_level) return;
+  if (level > engine_log_level) return;
   if (level == 0) std::fputs("A>", stderr);
   if (g_line_ended && context) {
     const AVClass* cls = *static_cast<AVClass**>(context);

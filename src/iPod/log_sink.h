@@ -6,9 +6,6 @@
 
 #include "iPod/engine_internal.h"
 
-void set_engine_log_level(int level);
-int engine_log_level();
-
 // Engine level of a library (av_log) level.
 int engine_level_of_library_level(int av_level);
 
