@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/av_ptr.h"
+#include "frameserver/frame_server.h"
 #include "platform/registry.h"
 #include "platform/scoped_config_home.h"
 
@@ -244,6 +246,44 @@ TEST(FrameServerBridge, NumbersIgnoreTheUserLocale) {
   EXPECT_EQ(param("start"), "1.500000");
   EXPECT_STREQ(job.arguments.argv()[8], "29.970030");
   EXPECT_STREQ(job.arguments.argv()[31], "5024.00");
+}
+
+// The whole path once: the job's parameters reach the real frame server, which decodes a generated
+// test disc, and its vector drives the real engine to an MP4 with XviD video and AAC sound.
+TEST(ConversionJobRun, ConvertsATitleRangeOfATestDisc) {
+  const std::string disc = std::string(DORVANE_TEST_DISCS) + "/ntsc_4x3";
+  if (!std::filesystem::exists(disc + "/VIDEO_TS/VTS_01_0.IFO")) {
+    GTEST_SKIP() << "test discs not generated; run tests/data/make_test_discs.sh " << DORVANE_TEST_DISCS;
+  }
+  ScopedConfigHome home;
+  frameserver::install_frame_server();
+  CConversionJob job;
+  job.SetSourcePath(disc.c_str());
+  const std::string output = home.file("NTSC_Title01.01.mp4");
+  job.SetOutputPath(output.c_str());
+  job.frame_rate_index = 3;
+  job.start_seconds = 4.004;
+  job.end_seconds = 6.004;
+  job.aspect_text = "4:3";
+  const int result = job.Run();
+  frameserver::remove_frame_server();
+
+  EXPECT_EQ(result, 2);
+  EXPECT_EQ(job.arguments.Count(), 33) << "the arguments stay until the next run";
+  EXPECT_EQ(param("start"), "4.004000");
+
+  AVFormatContext* raw = nullptr;
+  ASSERT_EQ(avformat_open_input(&raw, output.c_str(), nullptr, nullptr), 0);
+  av::InputContextPtr file(raw);
+  ASSERT_GE(avformat_find_stream_info(file.get(), nullptr), 0);
+  ASSERT_EQ(file->nb_streams, 2u);
+  const AVCodecParameters* video = file->streams[0]->codecpar;
+  const AVCodecParameters* audio = file->streams[1]->codecpar;
+  EXPECT_EQ(video->codec_id, AV_CODEC_ID_MPEG4);
+  EXPECT_EQ(std::make_pair(video->width, video->height), std::make_pair(320, 240));
+  EXPECT_EQ(audio->codec_id, AV_CODEC_ID_AAC);
+  EXPECT_EQ(audio->sample_rate, 24000);
+  EXPECT_NEAR(static_cast<double>(file->duration) / AV_TIME_BASE, 2.0, 0.2);
 }
 
 }  // namespace
