@@ -64,7 +64,12 @@ std::unique_ptr<NutStream> NutStream::create(const NutLayout& layout, int* error
     ap->bit_rate = int64_t{layout.sample_rate} * 32;
   }
 
-  ret = avformat_write_header(nut->muxer_, nullptr);
+  // No index: nobody seeks in this stream, and with sound making most sync points the index
+  // would only repeat picture stamps (and warn about it).
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "write_index", "0", 0);
+  ret = avformat_write_header(nut->muxer_, &options);
+  av_dict_free(&options);
   if (ret < 0) return fail(ret);
   avio_flush(nut->muxer_->pb);
   return nut;

@@ -67,6 +67,8 @@ class Session {
 
   int put_picture(const dvd::DecodedUnit& unit) {
     if (!unit.frame) return AVERROR(EINVAL);
+    // A picture from before the range start (decoding lead-in) is not part of the range.
+    if (unit.time < -0.5 * av_q2d(av_inv_q(info_.frame_rate))) return 0;
     const int64_t pts = pictures_.stamp(unit.time);
     if (synth_silence_) {
       // Silence runs one picture ahead, so the demuxer never waits long on the quiet stream.

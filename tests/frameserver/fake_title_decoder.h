@@ -23,6 +23,7 @@ struct FakeTitle {
   int16_t sound_value = 1000;      // every sample of every block
   int error_after_pictures = -1;   // >= 0: an Error unit after that many pictures
   std::chrono::milliseconds delay_per_picture{0};
+  double first_time = 0;           // time of the first picture and sound block
   std::atomic<int>* destroyed = nullptr;  // incremented by the decoder's destructor
 };
 
@@ -45,14 +46,14 @@ class FakeTitleDecoder : public dvd::TitleDecoder {
 
   dvd::DecodedUnit next() override {
     dvd::DecodedUnit unit;
-    const double picture_time = picture_ * av_q2d(av_inv_q(title_.frame_rate));
+    const double picture_time = title_.first_time + picture_ * av_q2d(av_inv_q(title_.frame_rate));
     if (title_.error_after_pictures >= 0 && picture_ >= title_.error_after_pictures) {
       unit.kind = dvd::DecodedUnit::Kind::Error;
       unit.error = "damaged title";
       return unit;
     }
     if (title_.pictures >= 0 && picture_ >= title_.pictures) return unit;  // End
-    const double sound_time = static_cast<double>(samples_) / title_.sample_rate;
+    const double sound_time = title_.first_time + static_cast<double>(samples_) / title_.sample_rate;
     if (title_.has_audio && sound_time <= picture_time) {
       unit.kind = dvd::DecodedUnit::Kind::Sound;
       unit.time = sound_time;

@@ -152,6 +152,19 @@ TEST(ServedInput, SynthesisesSilenceOnlyWhenAskedForATitleWithoutSound) {
   }
 }
 
+TEST(ServedInput, PicturesFromBeforeTheRangeStartAreLeftOut) {
+  FakeTitle title;
+  title.pictures = 20;
+  title.has_audio = false;
+  title.first_time = -5 * 1001.0 / 30000;  // five pictures of decoding lead-in
+  Served served;
+  ASSERT_EQ(open_served_input(ServerParameters{}, fake(title), &served.ctx), 0);
+  const auto d = drain_input(served.ctx);
+  ASSERT_EQ(d.picture_times.size(), 15u);
+  EXPECT_EQ(d.picture_times.front(), 0.0);
+  EXPECT_EQ(d.picture_luma.front(), testing_support::fake_luma(5));
+}
+
 TEST(ServedInput, ADecodingErrorEndsTheStreamAsAnError) {
   FakeTitle title;
   title.error_after_pictures = 12;
