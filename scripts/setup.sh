@@ -9,7 +9,7 @@ packages=(
   libdvdread-dev libblkid-dev
   qt6-base-dev qt6-multimedia-dev
   libgtest-dev libgmock-dev
-  ffmpeg dvdauthor xvfb
+  ffmpeg dvdauthor xvfb time
 )
 
 missing=()
