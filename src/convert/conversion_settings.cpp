@@ -81,8 +81,11 @@ ConversionSettings SettingsFromIni(const IniFile& file) {
   return s;
 }
 
+// Far more than nineteen keys need; a larger file is not a settings file we wrote.
+constexpr size_t kMaxSettingsBytes = 1u << 20;
+
 void LoadSettings(ConversionSettings& settings) {
-  const platform::FileText file = platform::read_file_text(SettingsFilePath());
+  const platform::FileText file = platform::read_file_text(SettingsFilePath(), kMaxSettingsBytes);
   settings = SettingsFromIni(file.status == platform::ReadStatus::Ok ? IniFile::Parse(file.text) : IniFile());
 }
 
@@ -111,7 +114,8 @@ void SettingsToIni(const ConversionSettings& s, IniFile& file) {
 
 bool SaveSettings(const ConversionSettings& settings) {
   const std::string path = SettingsFilePath();
-  const platform::FileText old = platform::read_file_text(path);
+  const platform::FileText old = platform::read_file_text(path, kMaxSettingsBytes);
+  // A file that exists but cannot be read is left alone; an oversized one is replaced whole.
   if (old.status == platform::ReadStatus::Failed) return false;
   IniFile file = old.status == platform::ReadStatus::Ok ? IniFile::Parse(old.text) : IniFile();
   SettingsToIni(settings, file);

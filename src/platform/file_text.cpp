@@ -7,7 +7,7 @@
 
 namespace platform {
 
-FileText read_file_text(const std::string& path) {
+FileText read_file_text(const std::string& path, size_t max_bytes) {
   FileText result;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -24,6 +24,12 @@ FileText read_file_text(const std::string& path) {
       return result;
     }
     if (got == 0) break;
+    if (result.text.size() + static_cast<size_t>(got) > max_bytes) {
+      ::close(fd);
+      result.text.clear();
+      result.status = ReadStatus::TooLarge;
+      return result;
+    }
     result.text.append(buffer, static_cast<size_t>(got));
   }
   ::close(fd);

@@ -69,6 +69,8 @@ class LinuxSystemServices final : public SystemServices {
     if (auto label = label_from_by_label("/dev/disk/by-label", mount->major, mount->minor, mount->source)) return label;
     if (mount->source.rfind("/dev/", 0) == 0) {
       if (auto label = probe_filesystem_label(mount->source)) return label;
+      // Without read access to the device, blkid's cache may still know the label.
+      if (auto label = cached_filesystem_label(mount->source)) return label;
     }
     return std::string();  // tmpfs, overlay, network shares: no label
   }

@@ -15,7 +15,8 @@ std::optional<RegistryStore> load_store() {
   switch (file.status) {
     case ReadStatus::Ok: return parse_registry(file.text);
     case ReadStatus::Missing: return RegistryStore{};
-    case ReadStatus::Failed: break;
+    case ReadStatus::Failed:
+    case ReadStatus::TooLarge: break;
   }
   return std::nullopt;
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -32,6 +33,13 @@ std::optional<std::string> probe_filesystem_label(const std::string& device_path
   if (blkid_probe_lookup_value(probe.get(), "LABEL", &label, &length) != 0 || !label) return std::string();
   // The reported length counts the terminating NUL.
   return std::string(label);
+}
+
+std::optional<std::string> cached_filesystem_label(const std::string& device_path) {
+  std::unique_ptr<char, decltype(&std::free)> label(blkid_get_tag_value(nullptr, "LABEL", device_path.c_str()),
+                                                    &std::free);
+  if (!label) return std::nullopt;
+  return std::string(label.get());
 }
 
 std::optional<std::string> label_from_by_label(const std::string& by_label_folder, unsigned major, unsigned minor,

@@ -134,6 +134,18 @@ TEST(SettingsFile, MissingOrUnreadableFileGivesDefaultsAndSaveWritesNineteenKeys
   EXPECT_TRUE(std::filesystem::is_directory(convert::SettingsFilePath()));
 }
 
+TEST(SettingsFile, OversizedFileGivesDefaultsAndIsReplacedWhole) {
+  ScopedConfigHome home;
+  write_text(convert::SettingsFilePath(), "[Profiles Settings]\nValue=1\n;" + std::string(2u << 20, 'x') + "\n");
+  ConversionSettings s;
+  convert::LoadSettings(s);
+  EXPECT_EQ(numbers_of(s), kDefaults);
+  ASSERT_TRUE(convert::SaveSettings(s));
+  EXPECT_LT(std::filesystem::file_size(convert::SettingsFilePath()), 1000u);
+  convert::LoadSettings(s);
+  EXPECT_EQ(numbers_of(s), kDefaults);
+}
+
 TEST(SettingsFile, RoundTripRebuildsForcedValuesAndKeepsForeignLines) {
   ScopedConfigHome home;
   write_text(convert::SettingsFilePath(),
