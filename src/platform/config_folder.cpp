@@ -82,7 +82,7 @@ bool write_file_atomically(const std::string& link_or_path, const std::string& c
   }
   // The temporary file sits next to the target so that the rename stays inside one filesystem.
   std::string temporary = path + ".XXXXXX";
-  const int fd = ::mkstemp(temporary.data());
+  const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
 
   // Keep the permissions of the file being replaced; a new file gets the usual 0644.

@@ -6,6 +6,10 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/scoped_config_home.h"
 
