@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -171,6 +173,54 @@ TEST_F(CliRun, BadInputIsRefusedWithAMessage) {
     EXPECT_NE(r.output.find(c.message), std::string::npos) << r.output;
   }
   EXPECT_FALSE(fs::exists(temp / "home" / "Option.ini")) << "nothing saved without --save-settings";
+}
+
+// Ctrl-C while the first of three items runs: that file is finished properly, the others are not
+// started, and nothing reports success.
+TEST_F(CliRun, InterruptFinishesTheCurrentFileAndStartsNoOther) {
+  const std::string disc = discs + "/multi_vob";
+  const fs::path out = temp / "out";
+  int pipe_ends[2];
+  ASSERT_EQ(pipe(pipe_ends), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    dup2(pipe_ends[1], STDOUT_FILENO);
+    dup2(pipe_ends[1], STDERR_FILENO);
+    close(pipe_ends[0]);
+    setenv("DORVANE_HOME", (temp / "home").c_str(), 1);
+    execl(DORVANE_CLI_BIN, DORVANE_CLI_BIN, "convert", disc.c_str(), "--title", "1.1", "--chapter", "1.1.2",
+          "--chapter", "1.1.3", "--output-folder", out.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(pipe_ends[1]);
+  std::string output;
+  bool signalled = false;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(pipe_ends[0], buffer, sizeof buffer)) > 0) {
+    output.append(buffer, static_cast<size_t>(n));
+    if (!signalled && output.find("Converting entire Title01.01 ...") != std::string::npos) {
+      kill(child, SIGINT);
+      signalled = true;
+    }
+  }
+  close(pipe_ends[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(signalled) << output;
+  ASSERT_TRUE(WIFEXITED(status)) << "the first Ctrl-C must not kill the program\n" << output;
+  EXPECT_EQ(WEXITSTATUS(status), 130) << output;
+  EXPECT_NE(output.find("Cancelled"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Conversion Finished"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Chapter 3 in Title01.01"), std::string::npos) << "no later item starts\n" << output;
+  // Whichever file was being written when the signal was seen is a complete, readable MP4.
+  const std::string label = label_of(disc);
+  std::string written;
+  for (const char* name : {"_Title01.01.mp4", "_Title01.01_Chapter02.mp4"})
+    if (fs::exists(out.string() + "/" + label + name)) written = out.string() + "/" + label + name;
+  ASSERT_FALSE(written.empty()) << output;
+  EXPECT_EQ(probe(written).video, AV_CODEC_ID_MPEG4) << written;
 }
 
 }  // namespace
