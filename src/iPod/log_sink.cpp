@@ -13,10 +13,11 @@ namespace {
 bool g_line_ended = true;
 }  // namespace
 
+// Errors keep their level; warnings and information are information; the libraries' verbose and
+// debugging chatter only shows from -v 3 on.
 int engine_level_of_library_level(int av_level) {
   if (av_level <= AV_LOG_ERROR) return 0;
   if (av_level <= AV_LOG_INFO) return 1;
-  if (av_level <= AV_LOG_VERBOSE) return 2;
   return 3;
 }
 
