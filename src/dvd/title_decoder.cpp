@@ -19,6 +19,7 @@
 #include "dvd/dvd_time.h"
 #include "dvd/mpeg_pack.h"
 #include "dvd/picture_geometry.h"
+#include "dvd/picture_scaler.h"
 #include "dvd/sound_timeline.h"
 #include "dvd/subtitle_overlay.h"
 #include "dvd/title_block_reader.h"
@@ -125,7 +126,7 @@ class DvdTitleDecoder final : public TitleDecoder {
   int video_index_ = -1, audio_index_ = -1, subtitle_index_ = -1;  // demuxer stream indices
   av::FramePtr decoded_;
   std::unique_ptr<Deinterlacer> deinterlacer_;
-  av::SwsPtr scaler_;
+  std::unique_ptr<PictureScaler> scaler_;
   av::SwrPtr resampler_;
   std::deque<SubtitleShow> shows_;
 
@@ -440,18 +441,10 @@ void DvdTitleDecoder::deliver_picture(av::FramePtr picture) {
       picture->format == request_.pixel_format) {
     out = std::move(picture);
   } else {
-    scaler_.reset(sws_getCachedContext(scaler_.release(), picture->width, picture->height,
-                                       static_cast<AVPixelFormat>(picture->format), info_.width,
-                                       info_.height, request_.pixel_format, SWS_BILINEAR, nullptr,
-                                       nullptr, nullptr));
-    out.reset(av_frame_alloc());
-    if (!scaler_ || !out) return fail("the picture scaler cannot be set up");
-    out->format = request_.pixel_format;
-    out->width = info_.width;
-    out->height = info_.height;
-    if (av_frame_get_buffer(out.get(), 0) < 0) return fail("out of memory");
-    sws_scale(scaler_.get(), picture->data, picture->linesize, 0, picture->height, out->data,
-              out->linesize);
+    if (!scaler_)
+      scaler_ = std::make_unique<PictureScaler>(info_.width, info_.height, request_.pixel_format);
+    out = scaler_->scale(*picture);
+    if (!out) return fail("the picture cannot be scaled");
   }
   out->pts = time - range_start_;
   DecodedUnit unit;
