@@ -99,7 +99,7 @@ void adopt_stream_parameters(AVFormatContext* ic, int index, InputStreamSetup& s
       setup.workaround_bugs = s.workaround_bugs;
       setup.error_concealment = s.error_concealment;
       setup.idct_algo = s.idct_algo;
-      setup.debug = s.debug | (s.me_threshold ? 0x20 : 0);
+      setup.debug = s.debug;  // the motion-vector bit -me_threshold once added is gone
       setup.lowres = s.lowres;
       setup.bitexact = s.bitexact;
       const AVRational declared = st->avg_frame_rate;

@@ -150,6 +150,8 @@ void plan_video(OutputStreamState& ost, const InputStreamState& ist) {
   const Bands pad{s.pad_top, s.pad_bottom, s.pad_left, s.pad_right};
   const AVCodecParameters* in = ist.st->codecpar;
   ost.picture_work = plan_picture(in->width, in->height, ost.enc->width, ost.enc->height, crop, pad);
+  ost.in_width = in->width;
+  ost.in_height = in->height;
 }
 
 bool open_pass_files(OutputStreamState& ost, int position) {

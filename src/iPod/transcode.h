@@ -63,6 +63,7 @@ struct OutputStreamState {
 
   // video
   PictureWork picture_work = PictureWork::None;
+  int in_width = 0, in_height = 0;  // the decoded size the plan was made for
   av::SwsPtr scaler;                // resize into the picture inside the pad bands
   av::SwsPtr converter;             // decoder format to the working format, when they differ
   AVPixelFormat converter_from = AV_PIX_FMT_NONE;

@@ -13,8 +13,8 @@
 //
 // | option            | stored in                      | why it does nothing                                              |
 // |-------------------|--------------------------------|------------------------------------------------------------------|
-// | -me_threshold     | EngineSettings::me_threshold   | the encoders' pre-pass threshold was removed from the libraries; |
-// |                   |                                | it still keeps picture types and adds the decoder's MV debug bit |
+// | -me_threshold     | EngineSettings::me_threshold   | the encoders' pre-pass threshold and the decoders' motion-vector |
+// |                   |                                | debug bit were removed; it still keeps the input picture types   |
 // | -mb_threshold     | EngineSettings::mb_threshold   | removed from the libraries with the above                        |
 // | -me full/log/phods| EngineSettings::me_method      | today's encoders keep only zero, epzs and x1 ("xone")            |
 // | -hq               | EngineSettings::use_hq         | the old high-quality flag has no successor (-mbd covers it)      |

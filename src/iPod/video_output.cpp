@@ -67,8 +67,11 @@ void paint_bands(OutputStreamState& ost) {
 AVFrame* shape_picture(OutputStreamState& ost, AVFrame* in) {
   AVCodecContext* enc = ost.enc;
   const OutputStreamSetup& s = *ost.setup;
-  const bool reshaped = ost.picture_work == PictureWork::Resample || ost.picture_work == PictureWork::Pad;
-  const AVPixelFormat target = reshaped || ost.picture_work == PictureWork::Crop ? AV_PIX_FMT_YUV420P : enc->pix_fmt;
+  // A damaged or changing source can deliver pictures of another size than planned: those go
+  // through the scaler, which fits any size into the encoder's.
+  PictureWork work = ost.picture_work;
+  if (in->width != ost.in_width || in->height != ost.in_height) work = PictureWork::Resample;
+  const AVPixelFormat target = work == PictureWork::None ? enc->pix_fmt : AV_PIX_FMT_YUV420P;
   AVFrame* src = in;
   if (in->format != target) {
     if (!convert_picture(ost.converter, in, ost.converted, target)) {
@@ -78,7 +81,7 @@ AVFrame* shape_picture(OutputStreamState& ost, AVFrame* in) {
     src = ost.converted.get();
   }
   AVFrame* out = src;
-  switch (ost.picture_work) {
+  switch (work) {
     case PictureWork::None:
       break;
     case PictureWork::Crop: {
@@ -101,7 +104,7 @@ AVFrame* shape_picture(OutputStreamState& ost, AVFrame* in) {
       const int inner_h = enc->height - s.pad_top - s.pad_bottom;
       uint8_t* dst[4];
       offset_planes(ost.picture.get(), s.pad_top, s.pad_left, const_cast<const uint8_t**>(dst));
-      if (ost.picture_work == PictureWork::Pad) {
+      if (work == PictureWork::Pad) {
         const int chroma_w = inner_w / 2;
         for (int y = 0; y < inner_h; ++y)
           std::memcpy(dst[0] + static_cast<ptrdiff_t>(y) * ost.picture->linesize[0],

@@ -2,10 +2,17 @@
 #include <gtest/gtest.h>
 
 #include "iPod/engine_fixture.h"
+#include "iPod/engine_settings.h"
 
 using namespace engine_test;
 
 namespace {
+
+// -v sets the log sink's level for the rest of the process; later tests expect the default.
+class EngineInput : public ::testing::Test {
+ protected:
+  void TearDown() override { engine_log_level = 2; }
+};
 
 struct ReaderLog {
   std::string real_path;
@@ -27,7 +34,7 @@ void reader_close(AVFormatContext* ctx, void* opaque) {
   avformat_close_input(&ctx);
 }
 
-TEST(EngineInput, InstalledReaderOpensItsFileType) {
+TEST_F(EngineInput, InstalledReaderOpensItsFileType) {
   const std::string program = dvd_like_program();
   ASSERT_FALSE(program.empty());
   ReaderLog log;
@@ -75,7 +82,7 @@ double source_start_seconds(const std::string& path) {
   return start;
 }
 
-TEST(EngineInput, TwentySecondJumpIsAbsorbed) {
+TEST_F(EngineInput, TwentySecondJumpIsAbsorbed) {
   const std::string in = program_with_jump(20);
   ASSERT_FALSE(in.empty());
   const std::string out = media_dir() / "jump.mp4";
@@ -92,7 +99,7 @@ TEST(EngineInput, TwentySecondJumpIsAbsorbed) {
   EXPECT_NEAR(p.first(AVMEDIA_TYPE_AUDIO)->seconds, expected, 0.5);
 }
 
-TEST(EngineInput, FiveSecondJumpIsKept) {
+TEST_F(EngineInput, FiveSecondJumpIsKept) {
   const std::string in = program_with_jump(5);
   ASSERT_FALSE(in.empty());
   const std::string out = media_dir() / "jump5.mp4";
