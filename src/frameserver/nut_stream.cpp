@@ -32,6 +32,7 @@ std::unique_ptr<NutStream> NutStream::create(const NutLayout& layout, int* error
     av_free(buffer);
     return fail(AVERROR(ENOMEM));
   }
+  nut->io_->direct = 1;  // large payloads go straight to on_write, not through the buffer first
   nut->muxer_->pb = nut->io_.get();
   nut->muxer_->flags |= AVFMT_FLAG_CUSTOM_IO | AVFMT_FLAG_BITEXACT;
 
