@@ -38,6 +38,7 @@ constexpr int kVideoStreamId = 0x1e0;
 // other stream is taken as absent in this stretch (a title whose sound stops, a damaged run).
 constexpr size_t kMaxQueuedPictures = 48;
 constexpr size_t kMaxQueuedSounds = 160;
+constexpr int64_t kSubtitleLead = 135000;  // 1.5 s in 90 kHz ticks
 
 struct SubtitleFree {
   void operator()(AVSubtitle* s) const noexcept {
@@ -95,6 +96,10 @@ class DvdTitleDecoder final : public TitleDecoder {
   void decode_subtitle(const AVPacket& packet);
   void take_picture(av::FramePtr picture);
   void deliver_picture(av::FramePtr picture);
+  void place_picture(av::FramePtr picture, int64_t time);
+  void release_held(bool all);
+  void finish_picture(av::FramePtr picture, int64_t time);
+  int64_t picture_duration(const AVFrame& picture) const;
   void take_sound(const AVFrame& sound);
   void queue_silence(int64_t samples);
   void queue_sound(av::FramePtr sound, int64_t first_sample);
@@ -134,7 +139,11 @@ class DvdTitleDecoder final : public TitleDecoder {
   int64_t range_start_ = 0;
   int64_t range_end_ = 0;
   int64_t picture_interval_ = 3003;
-  int64_t last_picture_ = INT64_MIN;
+  int64_t last_picture_ = INT64_MIN;  // title ticks of the last placed picture
+  int64_t last_duration_ = 3003;
+  std::deque<av::FramePtr> untimed_;
+  std::deque<std::pair<int64_t, av::FramePtr>> held_;  // waiting for their sub-pictures
+  int64_t demux_clock_ = INT64_MIN;                    // latest video stamp read, title ticks
   std::optional<SoundTimeline> sound_clock_;
   bool video_done_ = false, audio_done_ = false, input_done_ = false;
   std::string error_;
@@ -362,8 +371,10 @@ void DvdTitleDecoder::demux_one() {
     if (packet_->dts != AV_NOPTS_VALUE) packet_->dts += offset;
     std::string error;
     if (index == video_index_) {
+      if (packet_->pts != AV_NOPTS_VALUE) demux_clock_ = std::max(demux_clock_, packet_->pts);
       if (!video_decoder_ && !decoder_for(stream, &error)) fail(error);
       else if (!video_done_) decode_video(packet_.get());
+      if (!held_.empty()) release_held(false);
     } else if (index == audio_index_) {
       if (!audio_decoder_ && !decoder_for(stream, &error)) fail(error);
       else if (!audio_done_) decode_audio(packet_.get());
@@ -384,6 +395,18 @@ void DvdTitleDecoder::finish_input() {
     if (deinterlacer_->push(nullptr, &error))
       while (av::FramePtr picture = deinterlacer_->pull()) deliver_picture(std::move(picture));
   }
+  // Pictures that never met a stamp (a stream without any) run from the range start.
+  if (!untimed_.empty() && last_picture_ == INT64_MIN) {
+    std::deque<av::FramePtr> waiting = std::move(untimed_);
+    untimed_.clear();
+    int64_t time = range_start_;
+    for (av::FramePtr& picture : waiting) {
+      const int64_t duration = picture_duration(*picture);
+      place_picture(std::move(picture), time);
+      time += duration;
+    }
+  }
+  release_held(true);
   if (audio_decoder_ && !audio_done_) decode_audio(nullptr);
   // Sound that ends before the pictures is completed with silence up to the last picture's end.
   if (sound_clock_ && !audio_done_ && last_picture_ != INT64_MIN)
@@ -411,18 +434,61 @@ void DvdTitleDecoder::decode_video(const AVPacket* packet) {
 
 void DvdTitleDecoder::deliver_picture(av::FramePtr picture) {
   if (video_done_) return;
-  // Stamps can be missing or repeat after damage; pictures then follow at the nominal interval.
+  // The parser leaves every picture but the first of a PES packet without a stamp; those follow
+  // the picture before them by its duration. Pictures before the first stamp wait for it and are
+  // then placed backwards from it.
+  if (picture->pts == AV_NOPTS_VALUE && last_picture_ == INT64_MIN) {
+    untimed_.push_back(std::move(picture));
+    if (untimed_.size() > 120) untimed_.pop_front();  // damaged data without any stamps
+    return;
+  }
+  if (!untimed_.empty()) {
+    int64_t time = picture->pts;
+    std::vector<int64_t> times(untimed_.size());
+    for (size_t i = untimed_.size(); i-- > 0;) times[i] = time -= picture_duration(*untimed_[i]);
+    std::deque<av::FramePtr> waiting = std::move(untimed_);
+    untimed_.clear();
+    for (size_t i = 0; i < waiting.size() && !video_done_; ++i)
+      place_picture(std::move(waiting[i]), times[i]);
+  }
   int64_t time = picture->pts;
+  // Stamps that are missing or go backwards (after damage) give way to the picture interval.
   if (time == AV_NOPTS_VALUE || (last_picture_ != INT64_MIN && time <= last_picture_))
-    time = last_picture_ == INT64_MIN ? range_start_ : last_picture_ + picture_interval_;
+    time = last_picture_ + last_duration_;
+  place_picture(std::move(picture), time);
+}
+
+int64_t DvdTitleDecoder::picture_duration(const AVFrame& picture) const {
+  return picture_interval_ + picture_interval_ * picture.repeat_pict / 2;
+}
+
+void DvdTitleDecoder::place_picture(av::FramePtr picture, int64_t time) {
+  if (video_done_) return;
+  last_picture_ = time;
+  last_duration_ = picture_duration(*picture);
   const int64_t half = picture_interval_ / 2;
   if (time < range_start_ - half) return;  // decoded only to reach the range start
   if (range_end_ != INT64_MAX && time >= range_end_ - half) {
+    release_held(true);
     video_done_ = true;
     return;
   }
-  last_picture_ = time;
+  if (!subtitle_) return finish_picture(std::move(picture), time);
+  // Sub-pictures are multiplexed near their display time, video up to a second ahead of it:
+  // a picture is finished once the stream has gone far enough that its sub-picture was read.
+  held_.emplace_back(time, std::move(picture));
+  release_held(false);
+}
 
+void DvdTitleDecoder::release_held(bool all) {
+  while (!held_.empty() && (all || held_.front().first + kSubtitleLead <= demux_clock_)) {
+    auto [time, picture] = std::move(held_.front());
+    held_.pop_front();
+    finish_picture(std::move(picture), time);
+  }
+}
+
+void DvdTitleDecoder::finish_picture(av::FramePtr picture, int64_t time) {
   const int64_t at = time;
   while (!shows_.empty() && shows_.front().end <= at) shows_.pop_front();
   bool burning = false;
