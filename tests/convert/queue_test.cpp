@@ -222,6 +222,8 @@ TEST_F(QueueFixture, ChecksRefuseBeforeAnyFileIsWritten) {
        (temp / "file").string() + "/ is invalid directory!"},
       {"FolderBelowAFile", [](QueueFixture& f) { f.settings.output_folder = (f.temp / "file" / "x").string(); },
        (temp / "file" / "x").string() + "/ is invalid directory!"},
+      {"FolderTooDeep", [](QueueFixture& f) { f.settings.output_folder = (f.temp / std::string(300, 'd')).string(); },
+       (temp / std::string(300, 'd')).string() + "/ is invalid directory!"},
       {"FolderEmpty", [](QueueFixture& f) { f.settings.output_folder.clear(); }, " is invalid directory!"},
       {"FreeSpaceEqualsEstimate", [](QueueFixture& f) { f.services.set_free_bytes("/", 2u << 20); },
        "Free space should be over 2Mb.Please change the output folder."},
