@@ -84,6 +84,9 @@ TEST_F(EngineTool, EveryOtherEndExitsOne) {
     const ToolRun r = run(row.args);
     EXPECT_EQ(r.status, 1) << row.name << "\n" << r.err;
     EXPECT_NE(r.err.find(row.says), std::string::npos) << row.name << "\n" << r.err;
+    // Under the sanitizers a memory fault also exits 1; it must not hide behind the expected status.
+    EXPECT_EQ(r.err.find("Sanitizer"), std::string::npos) << row.name << "\n" << r.err;
+    EXPECT_EQ(r.err.find("runtime error"), std::string::npos) << row.name << "\n" << r.err;
   }
 }
 
