@@ -197,6 +197,7 @@ void ConversionQueue::AssignOutputNames() {
 }
 
 int ConversionQueue::ConvertItem(SourceItem& item, bool whole_title, int chapter_ordinal) {
+  if (!item.details) return 0;  // a row that names no part of a disc has nothing to convert
   const SourceDetails& details = *item.details;
   item_total_frames_ = static_cast<int64_t>((item.end_seconds - item.start_seconds) * settings_.frames_per_second);
   item_start_ms_ = clock();
