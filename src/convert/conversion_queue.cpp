@@ -211,7 +211,7 @@ int ConversionQueue::ConvertItem(SourceItem& item, bool whole_title, int chapter
   job.subtitle_index = details.subtitle_index;
   job.title_set_param = details.title_index;
   job.title_param = details.title_set_index;
-  job.aspect_text = settings_.aspect_index == 0 ? "4:3" : "16:9";
+  job.aspect_text = kAspects[settings_.aspect_index == 0 ? 0 : 1];
   job.width = settings_.width;
   job.height = settings_.height;
   job.volume_percent = settings_.volume_percent;
