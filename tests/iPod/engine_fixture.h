@@ -115,6 +115,7 @@ struct FileProbe {
   bool opened = false;
   std::vector<StreamProbe> streams;
   std::vector<double> row_luma;  // mean luma per row of the first decoded picture of the first video stream
+  std::vector<double> column_luma;  // and per column
 
   const StreamProbe* first(AVMediaType type) const {
     for (const auto& s : streams)
@@ -167,6 +168,11 @@ inline FileProbe probe(const std::string& path) {
         for (int x = 0; x < frame->width; ++x) sum += frame->data[0][y * frame->linesize[0] + x];
         p.row_luma.push_back(sum / frame->width);
       }
+      for (int x = 0; x < frame->width; ++x) {
+        double sum = 0;
+        for (int y = 0; y < frame->height; ++y) sum += frame->data[0][y * frame->linesize[0] + x];
+        p.column_luma.push_back(sum / frame->height);
+      }
     }
     av_packet_unref(pkt);
   }
@@ -177,6 +183,33 @@ inline FileProbe probe(const std::string& path) {
   avcodec_free_context(&dec);
   avformat_close_input(&ic);
   return p;
+}
+
+// The maximum bit rates the MP4 declares in its elementary stream descriptors ("esds"), in track
+// order.
+inline std::vector<uint32_t> declared_max_bit_rates(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream buf;
+  buf << in.rdbuf();
+  const std::string d = buf.str();
+  std::vector<uint32_t> out;
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(d[i]); };
+  for (size_t at = d.find("esds"); at != std::string::npos; at = d.find("esds", at + 4)) {
+    size_t i = at + 8;  // box type, version and flags
+    // ES descriptor (tag 3): length, id, flags; then the decoder config descriptor (tag 4).
+    auto skip_length = [&] { while (i < d.size() && (byte(i) & 0x80)) ++i; ++i; };
+    if (i >= d.size() || byte(i) != 3) continue;
+    ++i;
+    skip_length();
+    i += 3;
+    if (i >= d.size() || byte(i) != 4) continue;
+    ++i;
+    skip_length();
+    i += 2 + 3;  // object type, stream type, buffer size
+    if (i + 4 > d.size()) break;
+    out.push_back(static_cast<uint32_t>(byte(i)) << 24 | byte(i + 1) << 16 | byte(i + 2) << 8 | byte(i + 3));
+  }
+  return out;
 }
 
 inline int open_descriptor_count() {

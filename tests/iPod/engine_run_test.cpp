@@ -53,6 +53,26 @@ TEST_F(EngineRun, HostVectorMakesAnIpodMp4) {
   ASSERT_EQ(p.row_luma.size(), 240u);
   for (int y : {0, 7, 13, 226, 233, 239}) EXPECT_LT(p.row_luma[y], 24) << "row " << y;
   for (int y : {20, 120, 219}) EXPECT_GT(p.row_luma[y], 40) << "row " << y;
+
+  // The video track declares -muxvb; the audio track at least the encoder's total rate.
+  const std::vector<uint32_t> declared = declared_max_bit_rates(out);
+  ASSERT_EQ(declared.size(), 2u);
+  EXPECT_EQ(declared[0], 768000u);
+  EXPECT_GE(declared[1], 32000u);
+}
+
+TEST_F(EngineRun, WiderSourcesArePillarboxed) {
+  const auto pal = media_dir() / "pal.mpg";
+  ASSERT_TRUE(ffmpeg("-f lavfi -i color=c=white:size=720x576:rate=25 -t 1 -c:v mpeg2video -b:v 3M -an -f vob " + pal.string()));
+  const std::string out = output("pal.mp4");
+  const RunResult r =
+      run_engine(Args{"-i", pal, "-vcodec", "xvid", "-r", "25", "-fixaspect", "-s", "320X240", "-an", "-y", out});
+  ASSERT_EQ(r.code, 2) << r.err;
+  EXPECT_NE(r.err.find("Frame width = 300 , height = 240\n"), std::string::npos) << r.err;
+  const FileProbe p = probe(out);
+  ASSERT_EQ(p.column_luma.size(), 320u);
+  for (int x : {0, 9, 310, 319}) EXPECT_LT(p.column_luma[x], 24) << "column " << x;
+  for (int x : {10, 160, 309}) EXPECT_GT(p.column_luma[x], 180) << "column " << x;
 }
 
 TEST_F(EngineRun, StopFromTheHookEndsWithACompleteFile) {
@@ -73,7 +93,7 @@ TEST_F(EngineRun, StopFromTheHookEndsWithACompleteFile) {
       },
       &seen);
   // A pump that takes a little time per packet, so the run outlasts the report interval.
-  engine_set_message_pump([] { std::this_thread::sleep_for(std::chrono::milliseconds(3)); });
+  engine_set_message_pump([] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
   const std::string out = output("stopped.mp4");
   std::filesystem::remove(out);
   const RunResult r = run_engine(host_vector(input_, out, "3.50"));
