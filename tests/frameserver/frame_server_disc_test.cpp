@@ -35,7 +35,7 @@ class FrameServerDisc : public ::testing::Test {
 
   // Writes the parameters as a conversion job does ("title set" = position, "title" = set).
   void job(const std::string& folder, int set, int position, double start, double end, int audio = 0,
-           int subtitle = 0, int synth = 0, int fps = 3) {
+           int subtitle = 0, int synth = 0, int fps = 3, int force = 0) {
     const std::string key = kParameterKey;
     char start_text[32], end_text[32];
     std::snprintf(start_text, sizeof start_text, "%f", start);
@@ -43,7 +43,7 @@ class FrameServerDisc : public ::testing::Test {
     const std::pair<const char*, std::string> values[] = {
         {"path", folder}, {"audio", std::to_string(audio)}, {"subtitle", std::to_string(subtitle)},
         {"title set", std::to_string(position)}, {"title", std::to_string(set)}, {"start", start_text},
-        {"end", end_text}, {"force", "0"}, {"synth", std::to_string(synth)}, {"fps", std::to_string(fps)}};
+        {"end", end_text}, {"force", std::to_string(force)}, {"synth", std::to_string(synth)}, {"fps", std::to_string(fps)}};
     for (const auto& [name, text] : values) ASSERT_TRUE(platform::registry_set_string(key + "\\" + name, "", text));
   }
 
@@ -75,6 +75,7 @@ struct RangeCase {
   int width, height;
   AVRational rate;
   int pictures;
+  int force = 0;  // "force": de-interlace
 };
 
 void PrintTo(const RangeCase& c, std::ostream* os) { *os << c.name; }
@@ -83,7 +84,7 @@ class ServedRange : public FrameServerDisc, public ::testing::WithParamInterface
 
 TEST_P(ServedRange, EveryPictureInPlaceFromZero) {
   const RangeCase& c = GetParam();
-  job(disc(c.disc), c.set, c.position, c.start, c.end);
+  job(disc(c.disc), c.set, c.position, c.start, c.end, 0, 0, 0, 3, c.force);
   int result = 0;
   const auto d = serve(&result);
   ASSERT_EQ(result, 0);
@@ -116,6 +117,7 @@ TEST_P(ServedRange, EveryPictureInPlaceFromZero) {
 INSTANTIATE_TEST_SUITE_P(Discs, ServedRange, ::testing::Values(
     RangeCase{"NtscSecondChapter", "ntsc_4x3", 0, 0, 4, 8, 640, 480, {30000, 1001}, 120},
     RangeCase{"NtscWholeTitle", "ntsc_4x3", 0, 0, 0, 0, 640, 480, {30000, 1001}, 360},
+    RangeCase{"NtscDeinterlaced", "ntsc_4x3", 0, 0, 0, 0, 640, 480, {30000, 1001}, 360, 1},
     RangeCase{"AcrossCellsAndVobFiles", "multi_vob", 0, 0, 0, 0, 640, 480, {30000, 1001}, 450},
     RangeCase{"PalWideFromTheMiddle", "pal_16x9_subs", 0, 0, 3, 6, 1024, 576, {25, 1}, 75},
     RangeCase{"SecondTitleSet", "two_sets", 1, 0, 2, 0, 640, 480, {30000, 1001}, 210}),
