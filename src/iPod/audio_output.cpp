@@ -182,6 +182,7 @@ void flush_encoder(Transcode& t, OutputStreamState& ost) {
   while (avcodec_receive_packet(ost.enc, pkt) >= 0) {
     t.video_size += pkt->size;
     if (ost.pass1_log && ost.enc->stats_out) std::fputs(ost.enc->stats_out, ost.pass1_log.get());
+    if (pkt->duration <= 0) pkt->duration = 1;
     write_output_packet(t, ost, pkt, ost.enc->time_base);
     av_packet_unref(pkt);
   }

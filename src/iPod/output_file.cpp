@@ -31,13 +31,12 @@ const AVCodec* choose_encoder(const AVCodec* named, AVCodecID id, const AVOutput
   return avcodec_find_encoder(id);
 }
 
-av::CodecContextPtr new_encoder(const AVCodec* codec, AVMediaType type, const char* filename) {
-  if (!codec) {
-    std::fprintf(stderr, "A>No %s encoder found for '%s'\n", av_get_media_type_string(type), filename);
-    engine_fail();
-  }
+// A context for `codec`; without an encoder the context stays codec-less and the transcode's
+// set-up reports the codec as unsupported.
+av::CodecContextPtr new_encoder(const AVCodec* codec, AVMediaType type) {
   av::CodecContextPtr enc(avcodec_alloc_context3(codec));
   if (!enc) engine_fail();
+  enc->codec_type = type;
   return enc;
 }
 
@@ -56,7 +55,7 @@ void add_video_stream(OutputFile& out, const char* filename, bool global_header)
     return;
   }
   setup.enc = new_encoder(choose_encoder(s.video_codec, s.video_codec_id, oc->oformat, filename, AVMEDIA_TYPE_VIDEO),
-                          AVMEDIA_TYPE_VIDEO, filename);
+                          AVMEDIA_TYPE_VIDEO);
   AVCodecContext* enc = setup.enc.get();
   enc->thread_count = s.thread_count;
   if (s.video_codec_tag) enc->codec_tag = s.video_codec_tag;
@@ -98,7 +97,7 @@ void add_audio_stream(OutputFile& out, const char* filename, bool global_header)
     return;
   }
   setup.enc = new_encoder(choose_encoder(s.audio_codec, s.audio_codec_id, oc->oformat, filename, AVMEDIA_TYPE_AUDIO),
-                          AVMEDIA_TYPE_AUDIO, filename);
+                          AVMEDIA_TYPE_AUDIO);
   AVCodecContext* enc = setup.enc.get();
   enc->thread_count = s.thread_count;
   if (s.audio_codec_tag) enc->codec_tag = s.audio_codec_tag;

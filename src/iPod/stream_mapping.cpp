@@ -307,7 +307,7 @@ bool set_up_transcode(Transcode& t) {
 
   // The streams show their encoder's parameters in the description below.
   for (OutputStreamState& ost : t.ost)
-    if (ost.encoding_needed) avcodec_parameters_from_context(ost.st->codecpar, ost.enc);
+    if (ost.encoding_needed && ost.enc->codec) avcodec_parameters_from_context(ost.st->codecpar, ost.enc);
   for (size_t f = 0; f < run.outputs.size(); ++f)
     if (g_settings.verbose >= 0) av_dump_format(run.outputs[f]->ctx(), static_cast<int>(f), run.outputs[f]->filename.c_str(), 1);
   if (g_settings.verbose >= 0) {

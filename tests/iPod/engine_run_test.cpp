@@ -156,6 +156,19 @@ TEST_F(EngineRun, UnwritableOutputsFailWithThreeAndLeaveNoOpenFile) {
   EXPECT_EQ(open_descriptor_count(), before);
 }
 
+TEST_F(EngineRun, CodecsThatCannotBeUsedFailWithThree) {
+  const std::string out = output("codec.mkv");
+  RunResult r = run_engine(Args{"-i", input_, "-vcodec", "xvid", "-acodec", "cook", "-t", "1", "-y", out});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.err.find("A>Unsupported codec for output stream #0.1\n"), std::string::npos) << r.err;
+  r = run_engine(Args{"-i", input_, "-vcodec", "xvid", "-acodec", "aac", "-ar", "7", "-t", "1", "-y", out});
+  EXPECT_EQ(r.code, 3);
+  EXPECT_NE(r.err.find("A>Error while opening codec for output stream #0.1 - maybe incorrect parameters such as "
+                       "bit_rate, rate, width or height\n"),
+            std::string::npos)
+      << r.err;
+}
+
 TEST_F(EngineRun, DamagedInputsConvertWhatTheyCan) {
   std::string data;
   {
