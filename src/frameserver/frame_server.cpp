@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <exception>
+
 #include "frameserver/served_input.h"
 #include "iPod/engine.h"
 
@@ -10,7 +12,15 @@ namespace {
 
 constexpr const char* kScriptExtension = ".avs";
 
-int reader_open(const char* filename, AVFormatContext** out, void*) { return open_frame_server_input(filename, out); }
+int reader_open(const char* filename, AVFormatContext** out, void*) {
+  try {  // a C-style hook: a failure (no memory, no thread) is an error code, never an exception
+    return open_frame_server_input(filename, out);
+  } catch (const std::exception& e) {
+    av_log(nullptr, AV_LOG_ERROR, "frame server: %s\n", e.what());
+    *out = nullptr;
+    return AVERROR(ENOMEM);
+  }
+}
 void reader_close(AVFormatContext* context, void*) { close_frame_server_input(context); }
 
 }  // namespace

@@ -85,7 +85,11 @@ NutStream::~NutStream() {
 
 int NutStream::on_write(void* opaque, uint8_t* data, int size) {
   auto* self = static_cast<NutStream*>(opaque);
-  self->bytes_.insert(self->bytes_.end(), data, data + size);
+  try {  // called from the muxer's C code: nothing may be thrown through it
+    self->bytes_.insert(self->bytes_.end(), data, data + size);
+  } catch (...) {
+    return AVERROR(ENOMEM);
+  }
   return size;
 }
 

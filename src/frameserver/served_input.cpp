@@ -121,7 +121,13 @@ class Session {
   DecodeAhead ahead_;  // last: its worker stops before the rest goes
 };
 
-int read_callback(void* opaque, uint8_t* buffer, int size) { return static_cast<Session*>(opaque)->read(buffer, size); }
+int read_callback(void* opaque, uint8_t* buffer, int size) {
+  try {  // called from the demuxer's C code: nothing may be thrown through it
+    return static_cast<Session*>(opaque)->read(buffer, size);
+  } catch (...) {
+    return AVERROR(ENOMEM);
+  }
+}
 
 }  // namespace
 
