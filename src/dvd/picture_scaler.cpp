@@ -1,6 +1,7 @@
 #include "dvd/picture_scaler.h"
 
 extern "C" {
+#include <libavutil/imgutils.h>
 #include <libavutil/opt.h>
 }
 
@@ -33,12 +34,24 @@ av::FramePtr PictureScaler::scale(const AVFrame& source) {
       source.format != source_format_) {
     if (!build(source)) return nullptr;
   }
+  constexpr int kAlign = 64;  // whole SIMD rows for the scaler and the encoder after it
+  if (!pool_) {
+    buffer_size_ = av_image_get_buffer_size(format_, width_, height_, kAlign);
+    if (buffer_size_ <= 0) return nullptr;
+    pool_.reset(av_buffer_pool_init(static_cast<size_t>(buffer_size_) + kAlign, nullptr));
+    if (!pool_) return nullptr;
+  }
   av::FramePtr out(av_frame_alloc());
   if (!out) return nullptr;
   out->format = format_;
   out->width = width_;
   out->height = height_;
-  if (av_frame_get_buffer(out.get(), 0) < 0) return nullptr;
+  out->buf[0] = av_buffer_pool_get(pool_.get());
+  if (!out->buf[0]) return nullptr;
+  uint8_t* base = out->buf[0]->data;
+  base += (kAlign - reinterpret_cast<uintptr_t>(base) % kAlign) % kAlign;
+  if (av_image_fill_arrays(out->data, out->linesize, base, format_, width_, height_, kAlign) < 0)
+    return nullptr;
   if (sws_scale_frame(context_.get(), out.get(), &source) < 0) return nullptr;
   return out;
 }
