@@ -56,6 +56,7 @@ class Args {
     text_.push_back("dorvane-engine");
     text_.insert(text_.end(), items);
   }
+  void add(const std::string& item) { text_.push_back(item); }
   int argc() const { return static_cast<int>(text_.size()); }
   char** argv() {
     ptrs_.clear();
