@@ -40,7 +40,9 @@ TEST_P(EnginePaths, RunsAndReadsBack) {
     EXPECT_EQ(v->width, c.width);
     EXPECT_EQ(v->height, c.height);
     EXPECT_GT(v->packets, 10);
-    if (c.video_packets) EXPECT_EQ(v->packets, c.video_packets);
+    if (c.video_packets) {
+      EXPECT_EQ(v->packets, c.video_packets);
+    }
   } else {
     EXPECT_EQ(v, nullptr);
   }
