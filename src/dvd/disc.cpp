@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -85,7 +86,8 @@ void read_streams(const ifo_handle_t& ifo, const pgc_t& pgc, bool wide, Title& t
     const int id = static_cast<int>(wide ? (control >> 16) & 0x1f : (control >> 24) & 0x1f);
     title.subtitles.push_back({0x20 + id, subtitle_stream_name(mat.vts_subp_attr[i].lang_code)});
   }
-  std::copy(std::begin(pgc.palette), std::end(pgc.palette), title.palette.begin());
+  // pgc_t is packed: std::begin/std::end would each bind to a temporary copy of the array.
+  std::memcpy(title.palette.data(), pgc.palette, sizeof pgc.palette);
 }
 
 // Builds title `ttn` (from 1) of the set from its chapter pointers; false when the structure is
