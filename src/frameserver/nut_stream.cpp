@@ -109,18 +109,24 @@ int NutStream::write_picture(const AVFrame& picture, int64_t pts) {
   if (picture.format != AV_PIX_FMT_YUV420P || picture.width != layout_.width || picture.height != layout_.height)
     return AVERROR(EINVAL);
   const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, layout_.width, layout_.height, 1);
-  av::PacketPtr packet(av_packet_alloc());
   if (size < 0) return size;
+  // One picture-sized buffer serves every picture: the muxer has written the last one out and
+  // let go of it by the time av_write_frame returns.
+  if (!picture_packet_) picture_packet_.reset(av_packet_alloc());
+  AVPacket* packet = picture_packet_.get();
   if (!packet) return AVERROR(ENOMEM);
-  int ret = av_new_packet(packet.get(), size);
-  if (ret < 0) return ret;
-  ret = av_image_copy_to_buffer(packet->data, size, picture.data, picture.linesize, AV_PIX_FMT_YUV420P,
-                                layout_.width, layout_.height, 1);
+  if (!packet->buf || packet->size != size || !av_buffer_is_writable(packet->buf)) {
+    av_packet_unref(packet);
+    const int ret = av_new_packet(packet, size);
+    if (ret < 0) return ret;
+  }
+  const int ret = av_image_copy_to_buffer(packet->data, size, picture.data, picture.linesize, AV_PIX_FMT_YUV420P,
+                                          layout_.width, layout_.height, 1);
   if (ret < 0) return ret;
   packet->pts = packet->dts = pts;
   packet->duration = 1;
-  packet->flags |= AV_PKT_FLAG_KEY;
-  return write_packet(packet.get(), 0, av_inv_q(layout_.picture_rate));
+  packet->flags = AV_PKT_FLAG_KEY;
+  return write_packet(packet, 0, av_inv_q(layout_.picture_rate));
 }
 
 int NutStream::write_sound(const int16_t* samples, int nb_samples, int64_t pts) {

@@ -27,7 +27,7 @@ class NutStream {
 
   // Each returns 0 or an AVERROR. `picture` must be YUV 4:2:0 at the layout's size.
   int write_picture(const AVFrame& picture, int64_t pts);
-  // `samples`: interleaved 16-bit stereo; pts in samples.
+  // `samples`: interleaved 16-bit stereo (null: silence); pts in samples.
   int write_sound(const int16_t* samples, int nb_samples, int64_t pts);
   int write_silence(int64_t from, int64_t until);  // samples [from, until)
   int finish();  // the trailer; nothing may be written after it
@@ -46,6 +46,7 @@ class NutStream {
   std::vector<uint8_t> bytes_;
   std::size_t read_pos_ = 0;
   av::IoContextPtr io_;
+  av::PacketPtr picture_packet_;      // reused for every picture
   AVFormatContext* muxer_ = nullptr;  // owned; freed in the destructor
   bool finished_ = false;
 };
