@@ -18,6 +18,7 @@
 #include "dvd/disc.h"
 #include "dvd/dvd_time.h"
 #include "dvd/mpeg_pack.h"
+#include "dvd/picture_clock.h"
 #include "dvd/picture_geometry.h"
 #include "dvd/picture_scaler.h"
 #include "dvd/sound_timeline.h"
@@ -99,7 +100,7 @@ class DvdTitleDecoder final : public TitleDecoder {
   void place_picture(av::FramePtr picture, int64_t time);
   void release_held(bool all);
   void finish_picture(av::FramePtr picture, int64_t time);
-  int64_t picture_duration(const AVFrame& picture) const;
+  void place_timed();
   void take_sound(const AVFrame& sound);
   void queue_silence(int64_t samples);
   void queue_sound(av::FramePtr sound, int64_t first_sample);
@@ -139,9 +140,9 @@ class DvdTitleDecoder final : public TitleDecoder {
   int64_t range_start_ = 0;
   int64_t range_end_ = 0;
   int64_t picture_interval_ = 3003;
-  int64_t last_picture_ = INT64_MIN;  // title ticks of the last placed picture
-  int64_t last_duration_ = 3003;
-  std::deque<av::FramePtr> untimed_;
+  PictureClock picture_clock_;
+  std::deque<av::FramePtr> untimed_;  // decoded, waiting for the clock to place them
+  std::vector<int64_t> picture_times_;
   std::deque<std::pair<int64_t, av::FramePtr>> held_;  // waiting for their sub-pictures
   int64_t demux_clock_ = INT64_MIN;                    // latest video stamp read, title ticks
   std::optional<SoundTimeline> sound_clock_;
@@ -194,6 +195,7 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
     return false;
   }
   range_start_ = seconds_to_ticks(start);
+  picture_clock_ = PictureClock(range_start_);
   // To the title's end: run to the end of the data, since the IFO's duration can fall short of
   // the stream (NTSC cell times counted at 30 frames a second).
   const bool to_end = request.end_seconds <= start || request.end_seconds >= title_->duration_seconds;
@@ -396,21 +398,13 @@ void DvdTitleDecoder::finish_input() {
       while (av::FramePtr picture = deinterlacer_->pull()) deliver_picture(std::move(picture));
   }
   // Pictures that never met a stamp (a stream without any) run from the range start.
-  if (!untimed_.empty() && last_picture_ == INT64_MIN) {
-    std::deque<av::FramePtr> waiting = std::move(untimed_);
-    untimed_.clear();
-    int64_t time = range_start_;
-    for (av::FramePtr& picture : waiting) {
-      const int64_t duration = picture_duration(*picture);
-      place_picture(std::move(picture), time);
-      time += duration;
-    }
-  }
+  picture_clock_.flush(picture_times_);
+  place_timed();
   release_held(true);
   if (audio_decoder_ && !audio_done_) decode_audio(nullptr);
   // Sound that ends before the pictures is completed with silence up to the last picture's end.
-  if (sound_clock_ && !audio_done_ && last_picture_ != INT64_MIN)
-    queue_silence(sound_clock_->pad_to(ticks_to_seconds(last_picture_ + picture_interval_ - range_start_)));
+  if (sound_clock_ && !audio_done_ && picture_clock_.last() != PictureClock::kNoStamp)
+    queue_silence(sound_clock_->pad_to(ticks_to_seconds(picture_clock_.last_end() - range_start_)));
   video_done_ = audio_done_ = true;
 }
 
@@ -434,38 +428,26 @@ void DvdTitleDecoder::decode_video(const AVPacket* packet) {
 
 void DvdTitleDecoder::deliver_picture(av::FramePtr picture) {
   if (video_done_) return;
-  // The parser leaves every picture but the first of a PES packet without a stamp; those follow
-  // the picture before them by its duration. Pictures before the first stamp wait for it and are
-  // then placed backwards from it.
-  if (picture->pts == AV_NOPTS_VALUE && last_picture_ == INT64_MIN) {
-    untimed_.push_back(std::move(picture));
-    if (untimed_.size() > 120) untimed_.pop_front();  // damaged data without any stamps
-    return;
-  }
-  if (!untimed_.empty()) {
-    int64_t time = picture->pts;
-    std::vector<int64_t> times(untimed_.size());
-    for (size_t i = untimed_.size(); i-- > 0;) times[i] = time -= picture_duration(*untimed_[i]);
-    std::deque<av::FramePtr> waiting = std::move(untimed_);
-    untimed_.clear();
-    for (size_t i = 0; i < waiting.size() && !video_done_; ++i)
-      place_picture(std::move(waiting[i]), times[i]);
-  }
-  int64_t time = picture->pts;
-  // Stamps that are missing or go backwards (after damage) give way to the picture interval.
-  if (time == AV_NOPTS_VALUE || (last_picture_ != INT64_MIN && time <= last_picture_))
-    time = last_picture_ + last_duration_;
-  place_picture(std::move(picture), time);
+  const int64_t stamp = picture->pts == AV_NOPTS_VALUE ? PictureClock::kNoStamp : picture->pts;
+  const int64_t duration = picture_interval_ + picture_interval_ * picture->repeat_pict / 2;
+  untimed_.push_back(std::move(picture));
+  picture_times_.clear();
+  picture_clock_.add(stamp, duration, picture_times_);
+  place_timed();
 }
 
-int64_t DvdTitleDecoder::picture_duration(const AVFrame& picture) const {
-  return picture_interval_ + picture_interval_ * picture.repeat_pict / 2;
+void DvdTitleDecoder::place_timed() {
+  // The clock places pictures in the order they were added: the oldest waiting ones first.
+  for (int64_t time : picture_times_) {
+    av::FramePtr picture = std::move(untimed_.front());
+    untimed_.pop_front();
+    place_picture(std::move(picture), time);
+  }
+  picture_times_.clear();
 }
 
 void DvdTitleDecoder::place_picture(av::FramePtr picture, int64_t time) {
   if (video_done_) return;
-  last_picture_ = time;
-  last_duration_ = picture_duration(*picture);
   const int64_t half = picture_interval_ / 2;
   if (time < range_start_ - half) return;  // decoded only to reach the range start
   if (range_end_ != INT64_MAX && time >= range_end_ - half) {
