@@ -17,13 +17,13 @@
 #include "dvd/deinterlacer.h"
 #include "dvd/disc.h"
 #include "dvd/dvd_time.h"
-#include "dvd/mpeg_pack.h"
 #include "dvd/picture_clock.h"
 #include "dvd/picture_geometry.h"
 #include "dvd/picture_scaler.h"
 #include "dvd/sound_timeline.h"
 #include "dvd/subtitle_overlay.h"
 #include "dvd/title_block_reader.h"
+#include "dvd/title_stream_input.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>
@@ -33,7 +33,6 @@ extern "C" {
 namespace dvd {
 namespace {
 
-constexpr int kIoBufferSize = 64 * 1024;
 constexpr int kVideoStreamId = 0x1e0;
 // How far one kind of unit may run ahead while the other is still awaited; beyond this the
 // other stream is taken as absent in this stretch (a title whose sound stops, a damaged run).
@@ -85,13 +84,9 @@ class DvdTitleDecoder final : public TitleDecoder {
   DecodedUnit next() override;
 
  private:
-  static int read_io(void* opaque, uint8_t* buffer, int size);
-  int read_io(uint8_t* buffer, int size);
-  bool open_demuxer(std::string* error);
   AVCodecContext* decoder_for(const AVStream& stream, std::string* error);
   void demux_one();
   void finish_input();
-  int64_t offset_at(int64_t position) const;
   void decode_video(const AVPacket* packet);
   void decode_audio(const AVPacket* packet);
   void decode_subtitle(const AVPacket& packet);
@@ -115,18 +110,10 @@ class DvdTitleDecoder final : public TitleDecoder {
   const Title* title_ = nullptr;
   const AudioTrack* track_ = nullptr;
   const SubtitleStream* subtitle_ = nullptr;
-  std::unique_ptr<TitleBlockReader> blocks_;
-
-  // Input side: the current VOBU and where each VOBU starts in the demuxer's byte stream.
-  std::optional<Vobu> vobu_;
-  size_t vobu_used_ = 0;
-  int64_t stream_bytes_ = 0;
-  std::deque<std::pair<int64_t, int64_t>> offsets_;  // (byte position, clock offset)
-  bool encrypted_ = false;
+  std::unique_ptr<TitleStreamInput> input_;
+  // Clock offset of each stream's last positioned packet.
   int64_t video_offset_ = INT64_MIN, audio_offset_ = INT64_MIN, subtitle_offset_ = INT64_MIN;
 
-  av::IoContextPtr io_;
-  av::InputContextPtr demuxer_;
   av::PacketPtr packet_;
   av::CodecContextPtr video_decoder_, audio_decoder_, subtitle_decoder_;
   int video_index_ = -1, audio_index_ = -1, subtitle_index_ = -1;  // demuxer stream indices
@@ -188,12 +175,13 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
   const double start = std::floor(std::max(request.start_seconds, 0.0));
   double end = title_->duration_seconds;
   if (request.end_seconds > start) end = std::min(request.end_seconds, end);
-  blocks_ = TitleBlockReader::open(disc_->reader(), *set_, *title_, error);
-  if (!blocks_) return false;
-  if (!blocks_->seek(start)) {
+  std::unique_ptr<TitleBlockReader> blocks = TitleBlockReader::open(disc_->reader(), *set_, *title_, error);
+  if (!blocks) return false;
+  if (!blocks->seek(start)) {
     *error = "the start lies beyond the title";
     return false;
   }
+  input_ = std::make_unique<TitleStreamInput>(std::move(blocks));
   range_start_ = seconds_to_ticks(start);
   picture_clock_ = PictureClock(range_start_);
   // To the title's end: run to the end of the data, since the IFO's duration can fall short of
@@ -215,52 +203,7 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
   picture_interval_ = av_rescale_q(1, av_inv_q(set_->frame_rate), AVRational{1, 90000});
   if (track_) sound_clock_.emplace(info_.sample_rate, to_end ? 0.0 : info_.duration_seconds);
 
-  if (!open_demuxer(error)) return false;
-  if (encrypted_) {
-    *error = "the disc is encrypted";
-    return false;
-  }
-  return true;
-}
-
-bool DvdTitleDecoder::open_demuxer(std::string* error) {
-  auto* buffer = static_cast<uint8_t*>(av_malloc(kIoBufferSize));
-  if (!buffer) {
-    *error = "out of memory";
-    return false;
-  }
-  io_.reset(avio_alloc_context(buffer, kIoBufferSize, 0, this, &DvdTitleDecoder::read_io, nullptr,
-                               nullptr));
-  if (!io_) {
-    av_free(buffer);
-    *error = "out of memory";
-    return false;
-  }
-  // The first VOBU is read here so that an encrypted disc fails the open, not the first picture.
-  vobu_ = blocks_->read();
-  if (!vobu_) {
-    *error = "the title holds no readable video";
-    return false;
-  }
-  offsets_.emplace_back(0, vobu_->clock_offset);
-  for (size_t at = kBlockSize; at < vobu_->size && !encrypted_; at += kBlockSize)
-    encrypted_ = pack_is_scrambled(vobu_->data + at);
-  if (encrypted_) return true;
-
-  AVFormatContext* context = avformat_alloc_context();
-  if (!context) {
-    *error = "out of memory";
-    return false;
-  }
-  context->pb = io_.get();
-  context->flags |= AVFMT_FLAG_CUSTOM_IO;
-  const AVInputFormat* mpeg = av_find_input_format("mpeg");
-  const int rc = avformat_open_input(&context, nullptr, mpeg, nullptr);
-  if (rc < 0) {  // the context is freed by the failed call
-    *error = "the title's program stream cannot be read: " + av::error_text(rc);
-    return false;
-  }
-  demuxer_.reset(context);
+  if (!input_->open(error)) return false;
   packet_.reset(av_packet_alloc());
   decoded_.reset(av_frame_alloc());
   if (!packet_ || !decoded_) {
@@ -268,40 +211,6 @@ bool DvdTitleDecoder::open_demuxer(std::string* error) {
     return false;
   }
   return true;
-}
-
-int DvdTitleDecoder::read_io(void* opaque, uint8_t* buffer, int size) {
-  return static_cast<DvdTitleDecoder*>(opaque)->read_io(buffer, size);
-}
-
-int DvdTitleDecoder::read_io(uint8_t* buffer, int size) {
-  while (!encrypted_) {
-    if (vobu_ && vobu_used_ < vobu_->size) {
-      const int n = static_cast<int>(std::min<size_t>(size, vobu_->size - vobu_used_));
-      std::copy_n(vobu_->data + vobu_used_, n, buffer);
-      vobu_used_ += n;
-      stream_bytes_ += n;
-      return n;
-    }
-    vobu_ = blocks_->read();
-    vobu_used_ = 0;
-    if (!vobu_) break;
-    // A navigation pack is never scrambled; the packs after it are when the disc is encrypted.
-    for (size_t at = kBlockSize; at < vobu_->size; at += kBlockSize)
-      if (pack_is_scrambled(vobu_->data + at)) encrypted_ = true;
-    if (offsets_.empty() || offsets_.back().second != vobu_->clock_offset)
-      offsets_.emplace_back(stream_bytes_, vobu_->clock_offset);
-    while (offsets_.size() > 64) offsets_.pop_front();
-  }
-  return AVERROR_EOF;
-}
-
-int64_t DvdTitleDecoder::offset_at(int64_t position) const {
-  if (offsets_.empty()) return 0;
-  if (position < 0) return offsets_.back().second;
-  auto it = std::upper_bound(offsets_.begin(), offsets_.end(), position,
-                             [](int64_t pos, const auto& entry) { return pos < entry.first; });
-  return it == offsets_.begin() ? it->second : std::prev(it)->second;
 }
 
 AVCodecContext* DvdTitleDecoder::decoder_for(const AVStream& stream, std::string* error) {
@@ -347,13 +256,13 @@ void DvdTitleDecoder::fail(std::string message) {
 }
 
 void DvdTitleDecoder::demux_one() {
-  const int rc = av_read_frame(demuxer_.get(), packet_.get());
+  const int rc = av_read_frame(input_->demuxer(), packet_.get());
   if (rc < 0) {
-    if (encrypted_) fail("the disc is encrypted");
+    if (input_->encrypted()) fail("the disc is encrypted");
     else finish_input();
     return;
   }
-  const AVStream& stream = *demuxer_->streams[packet_->stream_index];
+  const AVStream& stream = *input_->demuxer()->streams[packet_->stream_index];
   // Stream ids are the program stream's: 0x1e0 video, 0x80+n AC-3, 0x1c0+n MPEG audio, 0x20+n
   // sub-pictures. Streams appear as the demuxer meets them.
   if (video_index_ < 0 && stream.id == kVideoStreamId) video_index_ = stream.index;
@@ -367,7 +276,7 @@ void DvdTitleDecoder::demux_one() {
     int64_t& last_offset = index == video_index_   ? video_offset_
                            : index == audio_index_ ? audio_offset_
                                                    : subtitle_offset_;
-    if (packet_->pos >= 0 || last_offset == INT64_MIN) last_offset = offset_at(packet_->pos);
+    if (packet_->pos >= 0 || last_offset == INT64_MIN) last_offset = input_->clock_offset_at(packet_->pos);
     const int64_t offset = last_offset;
     if (packet_->pts != AV_NOPTS_VALUE) packet_->pts += offset;
     if (packet_->dts != AV_NOPTS_VALUE) packet_->dts += offset;
