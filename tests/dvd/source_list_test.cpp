@@ -155,6 +155,8 @@ TEST(SourceList, LabelsAndTimeTexts) {
                         Time{360000 + 62, "100:01:02"}})
     EXPECT_EQ(time_text(t.seconds), t.text) << t.seconds;
   EXPECT_EQ(title_row_name(1, 3), "Title01.03");
+  EXPECT_EQ(title_set_ifo_path("/d/", 10), "/d/vts_10_0.ifo");
+  EXPECT_EQ(with_trailing_slash("/d"), with_trailing_slash("/d/"));
 }
 
 TEST(SourceTree, ExpandCollapseAndSelectionFollowRows) {
