@@ -62,9 +62,6 @@ struct EngineSettings {
   std::string copyright;              // -copyright
   std::string comment;                // -comment
   int64_t rec_timestamp = 0;          // -timestamp, whole seconds since the epoch
-  // The real frame rate of every video stream of the inputs opened so far in this run, appended
-  // by open_input_file; -target reads the norm from it when the current rate tells none.
-  std::vector<AVRational> input_video_frame_rates;
 
   // --- general --------------------------------------------------------------------------------
   int debug = 0;                      // -debug, decoder/encoder debug flags

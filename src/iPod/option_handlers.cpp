@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "iPod/engine_internal.h"
+#include "iPod/engine_state.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -195,8 +196,15 @@ void opt_target(const char* arg) {
     name.remove_prefix(5);
   } else {
     norm = norm_of_rate(g_settings.frame_rate);
-    for (size_t i = 0; norm == Norm::Unknown && i < g_settings.input_video_frame_rates.size(); ++i) {
-      norm = norm_of_rate(g_settings.input_video_frame_rates[i]);
+    // Else the video streams of the inputs opened so far, first match wins.
+    for (const auto& input : engine_run().inputs) {
+      const AVFormatContext* ctx = input->ctx();
+      for (unsigned i = 0; norm == Norm::Unknown && i < ctx->nb_streams; ++i) {
+        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+          norm = norm_of_rate(ctx->streams[i]->r_frame_rate);
+        }
+      }
+      if (norm != Norm::Unknown) break;
     }
     if (norm != Norm::Unknown && g_settings.verbose != 0) {
       std::fprintf(stderr, "Assuming %s for target.\n", norm == Norm::Pal ? "PAL" : "NTSC");

@@ -1,11 +1,18 @@
 // Walking the argument vector: kinds, scalings, parse errors, validating handlers, reset.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "iPod/engine_internal.h"
+#include "iPod/engine_state.h"
 #include "option_test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -339,16 +346,28 @@ TEST_F(OptionParse, TargetPresets) {
   EXPECT_EQ(g_settings.frame_height, 480);
   EXPECT_TRUE(g_settings.use_scan_offset);
 
-  // The norm of an input opened earlier counts when the current rate tells none.
   reset_engine_settings();
-  g_settings.frame_rate = {10, 1};
-  g_settings.input_video_frame_rates = {{15, 1}, {25, 1}};
-  CaptureStderr();
-  EXPECT_TRUE(parse_words({"-target", "dv"}));
-  EXPECT_EQ(GetCapturedStderr(), "Assuming PAL for target.\n");
+  EXPECT_TRUE(parse_words({"-target", "pal-dv"}));
   EXPECT_EQ(g_settings.file_format, "dv");
   EXPECT_EQ(g_settings.frame_height, 576);
   EXPECT_EQ(g_settings.audio_channels, 2);
+}
+
+// The norm of an input opened earlier counts when the current rate tells none.
+TEST_F(OptionParse, TargetTakesTheNormOfAnOpenedInput) {
+  const fs::path source = fs::temp_directory_path() / ("dorvane-target-" + std::to_string(::getpid()) + ".mpg");
+  const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=176x144:rate=25 -t 0.2 "
+                           "-c:v mpeg2video -f vob '" + source.string() + "'";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  CaptureStderr();
+  EXPECT_TRUE(parse_words({"-i", source.c_str(), "-r", "10", "-target", "vcd"}));
+  const std::string err = GetCapturedStderr();
+  ASSERT_EQ(engine_run().inputs.size(), 1u) << err;
+  engine_run().inputs.clear();
+  fs::remove(source);
+  EXPECT_NE(err.find("Assuming PAL for target.\n"), std::string::npos) << err;
+  EXPECT_EQ(g_settings.frame_height, 288);
+  EXPECT_EQ(g_settings.frame_rate.num, 25);
 }
 
 TEST_F(OptionParse, PerFileSettingsClearAndTheRestCarriesOver) {
