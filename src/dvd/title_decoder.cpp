@@ -286,6 +286,13 @@ void DvdTitleDecoder::demux_one() {
       if (!video_decoder_ && !decoder_for(stream, &error)) fail(error);
       else if (!video_done_) decode_video(packet_.get());
       if (!held_.empty()) release_held(false);
+      // Sound that has not reached the range end two seconds of video after it never will
+      // (a track that stops early): it is completed with silence instead of reading on.
+      if (video_done_ && sound_clock_ && !audio_done_ && range_end_ != INT64_MAX &&
+          demux_clock_ > range_end_ + 2 * kTicksPerSecond) {
+        queue_silence(sound_clock_->pad_to(ticks_to_seconds(range_end_ - range_start_)));
+        audio_done_ = true;
+      }
     } else if (index == audio_index_) {
       if (!audio_decoder_ && !decoder_for(stream, &error)) fail(error);
       else if (!audio_done_) decode_audio(packet_.get());
