@@ -1,6 +1,7 @@
 // Plain computations of the DVD layer: BCD times, stream names, picture sizes.
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 #include "dvd/dvd_time.h"
@@ -14,6 +15,7 @@ struct BcdCase {
   uint8_t hour, minute, second, frame_u;
   double seconds;
 };
+void PrintTo(const BcdCase& c, std::ostream* os) { *os << c.name; }
 
 class BcdTime : public ::testing::TestWithParam<BcdCase> {};
 
@@ -50,6 +52,7 @@ struct NameCase {
   const char* audio;
   const char* subtitle;
 };
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.name; }
 
 class StreamName : public ::testing::TestWithParam<NameCase> {};
 
@@ -87,6 +90,7 @@ struct SizeCase {
   int requested_width, requested_height;
   int width, height;
 };
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << c.name; }
 
 class OutputSize : public ::testing::TestWithParam<SizeCase> {};
 

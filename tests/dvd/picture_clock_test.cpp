@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct ClockCase {
   std::vector<int64_t> stamps;  // one picture each, duration 10
   std::vector<int64_t> times;   // all placements, in order, after the final flush
 };
+void PrintTo(const ClockCase& c, std::ostream* os) { *os << c.name; }
 
 class PictureTimes : public ::testing::TestWithParam<ClockCase> {};
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ struct TimelineCase {
   double range_seconds;
   std::vector<Chunk> chunks;
 };
+void PrintTo(const TimelineCase& c, std::ostream* os) { *os << c.name; }
 
 class Timeline : public ::testing::TestWithParam<TimelineCase> {};
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <random>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -49,6 +50,7 @@ struct ChapterCase {
   int second;            // the whole second the chapter starts on
   double frame;          // picture interval
 };
+void PrintTo(const ChapterCase& c, std::ostream* os) { *os << c.name; }
 
 class ChapterStart : public ::testing::TestWithParam<ChapterCase> {};
 
@@ -109,6 +111,7 @@ struct TrackCase {
   int audio_index;
   double frequency;
 };
+void PrintTo(const TrackCase& c, std::ostream* os) { *os << c.name; }
 
 class AudioTrack : public ::testing::TestWithParam<TrackCase> {};
 
@@ -152,6 +155,7 @@ struct SubtitleCase {
   int subtitle_index;
   std::vector<int> seconds_with_box;  // of 0..7
 };
+void PrintTo(const SubtitleCase& c, std::ostream* os) { *os << c.name; }
 
 class BurnedSubtitle : public ::testing::TestWithParam<SubtitleCase> {};
 
@@ -287,6 +291,7 @@ struct RefusalCase {
   std::function<void(dvd::TitleRequest&)> change;
   const char* error;
 };
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
 
 class Refusal : public ::testing::TestWithParam<RefusalCase> {};
 
@@ -328,6 +333,7 @@ struct DamageCase {
   std::function<void(const fs::path& video_ts)> damage;
   size_t min_pictures, max_pictures;
 };
+void PrintTo(const DamageCase& c, std::ostream* os) { *os << c.name; }
 
 class DamagedVideo : public ::testing::TestWithParam<DamageCase> {};
 
