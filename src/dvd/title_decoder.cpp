@@ -79,6 +79,7 @@ av::FramePtr sound_frame(int samples, int rate) {
 
 class DvdTitleDecoder final : public TitleDecoder {
  public:
+  ~DvdTitleDecoder() override { av_channel_layout_uninit(&sound_layout_); }
   bool open(const TitleRequest& request, std::string* error);
   const StreamInfo& info() const override { return info_; }
   DecodedUnit next() override;
@@ -90,7 +91,6 @@ class DvdTitleDecoder final : public TitleDecoder {
   void decode_video(const AVPacket* packet);
   void decode_audio(const AVPacket* packet);
   void decode_subtitle(const AVPacket& packet);
-  void take_picture(av::FramePtr picture);
   void deliver_picture(av::FramePtr picture);
   void place_picture(av::FramePtr picture, int64_t time);
   void release_held(bool all);
@@ -121,6 +121,8 @@ class DvdTitleDecoder final : public TitleDecoder {
   std::unique_ptr<Deinterlacer> deinterlacer_;
   std::unique_ptr<PictureScaler> scaler_;
   av::SwrPtr resampler_;
+  int sound_format_ = -1, sound_rate_ = 0;  // what resampler_ was built for
+  AVChannelLayout sound_layout_{};
   std::deque<SubtitleShow> shows_;
 
   // Clock: title ticks of the range start and end, the picture interval.
@@ -429,7 +431,14 @@ void DvdTitleDecoder::decode_audio(const AVPacket* packet) {
 
 void DvdTitleDecoder::take_sound(const AVFrame& sound) {
   if (sound.nb_samples <= 0 || sound.sample_rate <= 0) return;
-  if (!resampler_) {
+  // A track may change its layout or rate between cells (a 5.1 feature after a stereo intro).
+  const bool changed = sound.format != sound_format_ || sound.sample_rate != sound_rate_ ||
+                       av_channel_layout_compare(&sound.ch_layout, &sound_layout_) != 0;
+  if (!resampler_ || changed) {
+    sound_format_ = sound.format;
+    sound_rate_ = sound.sample_rate;
+    av_channel_layout_uninit(&sound_layout_);
+    av_channel_layout_copy(&sound_layout_, &sound.ch_layout);
     SwrContext* swr = nullptr;
     AVChannelLayout stereo;
     av_channel_layout_default(&stereo, 2);
