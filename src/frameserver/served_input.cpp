@@ -1,8 +1,6 @@
 #include "frameserver/served_input.h"
 
-#include <algorithm>
 #include <cmath>
-#include <optional>
 
 #include "common/av_error.h"
 #include "frameserver/decode_ahead.h"
