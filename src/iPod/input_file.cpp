@@ -134,9 +134,12 @@ void open_input_file(const char* name) {
 
   const InputReader* reader = find_input_reader(filename);
   AVFormatContext* ic = nullptr;
-  const int ret = open_context(filename.c_str(), reader, &ic);
+  int ret = open_context(filename.c_str(), reader, &ic);
+  if (ret >= 0 && !ic) ret = AVERROR_UNKNOWN;  // a reader that reported success without a context
   if (ret < 0) {
-    const bool recognised = ret == AVERROR_INVALIDDATA && !reader && content_recognised(filename.c_str());
+    // Probing reads the file again, which a pipe cannot give twice.
+    const bool recognised = ret == AVERROR_INVALIDDATA && !reader && !run.using_stdin &&
+                            content_recognised(filename.c_str());
     std::fprintf(stderr, input_open_error_format(ret, recognised), filename.c_str());
     clear_input_file_settings();
     return;

@@ -131,6 +131,16 @@ TEST_F(EngineRun, MissingInputOrOutputReturnsZero) {
   EXPECT_EQ(r.code, 0);
   EXPECT_NE(r.err.find("A>" + missing + ": Error while opening file\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("A>Must supply at least one input file\n"), std::string::npos) << r.err;
+
+  const std::string noise = output("noise.bin");
+  {
+    std::ofstream f(noise, std::ios::binary);
+    uint32_t x = 7;
+    for (int i = 0; i < 65536; ++i) f.put(static_cast<char>((x = x * 1664525 + 1013904223) >> 24));
+  }
+  r = run_engine(Args{"-i", noise, "-y", output("never.mp4")});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.err.find("A>" + noise + ": Unknown format\n"), std::string::npos) << r.err;
 }
 
 TEST_F(EngineRun, ExistingOutputIsOverwrittenAfterTheQuestion) {
