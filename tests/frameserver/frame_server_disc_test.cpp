@@ -206,18 +206,20 @@ TEST_F(FrameServerDisc, SilenceIsSynthesisedForTheTitleWithoutSound) {
 }
 
 TEST_F(FrameServerDisc, OpenErrorsAreReportedNotServed) {
-  struct Case { const char* name; std::string folder; int set, position; bool remove_script; };
+  struct Case { const char* name; std::string folder; int set, position; double start; bool remove_script; };
   const Case cases[] = {
-      {"missing script", disc("ntsc_4x3"), 0, 0, true},
-      {"missing folder", disc("no_such_disc"), 0, 0, false},
-      {"no title set 5", disc("ntsc_4x3"), 4, 0, false},
-      {"no title 9 in set 1", disc("two_sets"), 0, 8, false},
-      {"empty path", "", 0, 0, false},
+      {"missing script", disc("ntsc_4x3"), 0, 0, 0, true},
+      {"missing folder", disc("no_such_disc"), 0, 0, 0, false},
+      {"no title set 5", disc("ntsc_4x3"), 4, 0, 0, false},
+      {"no title 9 in set 1", disc("two_sets"), 0, 8, 0, false},
+      {"negative set", disc("two_sets"), -1, 0, 0, false},
+      {"start beyond the title", disc("ntsc_4x3"), 0, 0, 50, false},
+      {"empty path", "", 0, 0, 0, false},
   };
   for (const Case& c : cases) {
     testing_support::write_text(script_, "");
     if (c.remove_script) std::filesystem::remove(script_);
-    job(c.folder, c.set, c.position, 0, 0);
+    job(c.folder, c.set, c.position, c.start, 0);
     AVFormatContext* ctx = reinterpret_cast<AVFormatContext*>(1);
     EXPECT_LT(open_frame_server_input(script_.c_str(), &ctx), 0) << c.name;
     EXPECT_EQ(ctx, nullptr) << c.name;
