@@ -108,6 +108,8 @@ struct StreamProbe {
   AVMediaType type = AVMEDIA_TYPE_UNKNOWN;
   std::string codec;
   int width = 0, height = 0, sample_rate = 0, channels = 0;
+  int profile = -99;
+  bool has_extradata = false;  // global headers in the container
   int packets = 0;
   double seconds = 0;          // last packet end - first packet start
   bool reordered = false;      // some packet had pts != dts (B-frames)
@@ -144,6 +146,8 @@ inline FileProbe probe(const std::string& path) {
     s.height = par->height;
     s.sample_rate = par->sample_rate;
     s.channels = par->ch_layout.nb_channels;
+    s.profile = par->profile;
+    s.has_extradata = par->extradata_size > 0;
     p.streams.push_back(s);
   }
   int video = av_find_best_stream(ic, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);

@@ -44,6 +44,8 @@ TEST_F(EngineRun, HostVectorMakesAnIpodMp4) {
   EXPECT_EQ(v->width, 320);
   EXPECT_EQ(v->height, 240);
   EXPECT_FALSE(v->reordered) << "B-frames in the output";
+  EXPECT_EQ(v->profile, FF_PROFILE_MPEG4_SIMPLE) << "an iPod plays Simple Profile only";
+  EXPECT_TRUE(v->has_extradata && a->has_extradata) << "global headers belong in the MP4's descriptors";
   EXPECT_EQ(a->codec, "aac");
   EXPECT_EQ(a->sample_rate, 24000);
   EXPECT_EQ(a->channels, 2);
