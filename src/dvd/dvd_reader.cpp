@@ -107,7 +107,7 @@ bool DvdReader::open_preview(int title_set, int title_index, int audio_index, in
 }
 
 bool DvdReader::seek(double seconds) {
-  if (!preview_open_) return false;
+  if (!preview_open_ || !std::isfinite(seconds)) return false;
   preview_.start_seconds = std::floor(std::max(seconds, 0.0));
   preview_.end_seconds = 0;
   decoder_.reset();

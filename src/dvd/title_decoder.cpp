@@ -174,9 +174,12 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
   }
   if (request.subtitle_index > 0) subtitle_ = &title_->subtitles[request.subtitle_index - 1];
 
-  const double start = std::floor(std::max(request.start_seconds, 0.0));
+  // Times that are not numbers count as 0: the start of the title, or no end.
+  const double asked_start = std::isfinite(request.start_seconds) ? request.start_seconds : 0.0;
+  const double asked_end = std::isfinite(request.end_seconds) ? request.end_seconds : 0.0;
+  const double start = std::floor(std::max(asked_start, 0.0));
   double end = title_->duration_seconds;
-  if (request.end_seconds > start) end = std::min(request.end_seconds, end);
+  if (asked_end > start) end = std::min(asked_end, end);
   std::unique_ptr<TitleBlockReader> blocks = TitleBlockReader::open(disc_->reader(), *set_, *title_, error);
   if (!blocks) return false;
   if (!blocks->seek(start)) {
@@ -188,7 +191,7 @@ bool DvdTitleDecoder::open(const TitleRequest& request, std::string* error) {
   picture_clock_ = PictureClock(range_start_);
   // To the title's end: run to the end of the data, since the IFO's duration can fall short of
   // the stream (NTSC cell times counted at 30 frames a second).
-  const bool to_end = request.end_seconds <= start || request.end_seconds >= title_->duration_seconds;
+  const bool to_end = asked_end <= start || asked_end >= title_->duration_seconds;
   range_end_ = to_end ? INT64_MAX : seconds_to_ticks(end);
 
   const PictureSize size = output_picture_size(set_->height, set_->display_aspect,

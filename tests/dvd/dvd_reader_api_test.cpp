@@ -2,6 +2,7 @@
 // their sound, render them in the screen's depth.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -95,6 +96,7 @@ TEST_F(Preview, RefusesWhatIsNotThere) {
   EXPECT_EQ(values, 0);
   ASSERT_EQ(v_vorbisfile_run_func(0, 0, 0, 0, &width, &height, 3, &rate), 1);
   EXPECT_EQ(v_vorbisfile_skip_func(30.0), 0);  // beyond the 12 s title
+  EXPECT_EQ(v_vorbisfile_skip_func(std::nan("")), 0);
 }
 
 TEST_F(Preview, RunsToTheEndOfTheTitle) {

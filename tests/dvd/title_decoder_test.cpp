@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <random>
 #include <ostream>
 #include <string>
@@ -211,6 +212,16 @@ TEST(TitleDecoder, RangeEndsAtItsEndTime) {
   EXPECT_LT(d.picture_times.back(), 3.0);
   EXPECT_NEAR(static_cast<double>(d.picture_times.size()), 3.0 / kNtscFrame, 1.0);
   EXPECT_EQ(d.sound.size() / 2, 3u * 48000);
+}
+
+TEST(TitleDecoder, TimesThatAreNotNumbersMeanTheWholeTitle) {
+  dvd::TitleRequest r = request_for("two_sets", 1, 1);
+  r.start_seconds = std::nan("");
+  r.end_seconds = std::numeric_limits<double>::infinity();
+  auto decoder = open(r);
+  ASSERT_TRUE(decoder);
+  const Decoded d = decode_all(*decoder);
+  EXPECT_EQ(d.picture_times.size(), 90u);
 }
 
 TEST(TitleDecoder, AskedSizeAndPixelFormat) {
