@@ -76,4 +76,25 @@ TEST(EngineAudio, EarlyInputLosesItsHead) {
   EXPECT_GT(audio_rms(out, 0.05, 0.25), 0.2) << "the early head was kept instead of dropped";
 }
 
+TEST(EngineAudio, RateChangeMidStreamIsResampledFromThenOn) {
+  const auto a = media_dir() / "rate_a.ts", b = media_dir() / "rate_b.ts", joined = media_dir() / "rate_change.ts";
+  ASSERT_TRUE(ffmpeg("-f lavfi -i sine=sample_rate=48000:frequency=440 -t 2 -c:a mp2 -ac 2 -f mpegts " + a.string()));
+  // The second part follows on in time (2 s later, after the first part's 1.4 s start).
+  ASSERT_TRUE(ffmpeg("-f lavfi -i sine=sample_rate=44100:frequency=440 -t 2 -c:a mp2 -ac 2 -output_ts_offset 3.4 "
+                     "-f mpegts " + b.string()));
+  ASSERT_EQ(std::system(("cat " + a.string() + " " + b.string() + " > " + joined.string()).c_str()), 0);
+  const std::string out = media_dir() / "rate_change.m4a";
+  const RunResult r = run_engine(Args{"-i", joined, "-acodec", "aac", "-ac", "2", "-ab", "32", "-ar", "24000", "-y", out});
+  ASSERT_EQ(r.code, 2) << r.err;
+  const std::string line = "\nChanged audio rate : sample_rate:44100  channels:2\n";
+  const size_t at = r.err.find(line);
+  ASSERT_NE(at, std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(line, at + 1), std::string::npos) << "one line per change";
+  const FileProbe p = probe(out);
+  ASSERT_TRUE(p.first(AVMEDIA_TYPE_AUDIO));
+  EXPECT_EQ(p.first(AVMEDIA_TYPE_AUDIO)->sample_rate, 24000);
+  EXPECT_NEAR(p.first(AVMEDIA_TYPE_AUDIO)->seconds, 5.4, 0.3) << "both parts at the output rate";
+  EXPECT_GT(audio_rms(out, 4.0, 5.0), 0.05) << "the second part is heard";
+}
+
 }  // namespace
