@@ -155,12 +155,22 @@ bool DvdReader::decode_frame(PreviewFrame* frame, const int16_t** sound, int* so
   pull_next_picture();  // the next picture's time closes this one's sound
 
   // The sound clock is continuous from the seek point: sample n plays at n / rate seconds.
-  const int rate = decoder_->info().sample_rate;
-  const int64_t available = static_cast<int64_t>(sound_.size() / 2);
-  int64_t count = pending_ ? std::llround(pending_time_ * rate) - sound_handed_ : available;
-  count = std::clamp<int64_t>(count, 0, available);
-  chunk_.assign(sound_.begin(), sound_.begin() + count * 2);
-  sound_.erase(sound_.begin(), sound_.begin() + count * 2);
+  // A title without audio plays silence, so the preview's pacing by its sound still works.
+  const StreamInfo& info = decoder_->info();
+  const int rate = info.sample_rate;
+  const double next_time =
+      pending_ ? pending_time_ : picture_time_ + av_q2d(av_inv_q(info.frame_rate));
+  int64_t count = std::llround(next_time * rate) - sound_handed_;
+  if (!info.has_audio) {
+    count = std::max<int64_t>(count, 0);
+    chunk_.assign(static_cast<size_t>(count) * 2, 0);
+  } else {
+    const int64_t available = static_cast<int64_t>(sound_.size() / 2);
+    if (!pending_) count = available;
+    count = std::clamp<int64_t>(count, 0, available);
+    chunk_.assign(sound_.begin(), sound_.begin() + count * 2);
+    sound_.erase(sound_.begin(), sound_.begin() + count * 2);
+  }
   sound_handed_ += count;
 
   ++serial_;

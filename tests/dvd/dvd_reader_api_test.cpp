@@ -2,6 +2,7 @@
 // their sound, render them in the screen's depth.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -97,6 +98,21 @@ TEST_F(Preview, RefusesWhatIsNotThere) {
   ASSERT_EQ(v_vorbisfile_run_func(0, 0, 0, 0, &width, &height, 3, &rate), 1);
   EXPECT_EQ(v_vorbisfile_skip_func(30.0), 0);  // beyond the 12 s title
   EXPECT_EQ(v_vorbisfile_skip_func(std::nan("")), 0);
+}
+
+TEST_F(Preview, TitleWithoutAudioPlaysSilence) {
+  ASSERT_EQ(v_vorbisfile_open_func(dvd_test::disc("two_sets").c_str(), 0, 0), 1);
+  int width = 0, height = 0, rate = 0;
+  ASSERT_EQ(v_vorbisfile_run_func(1, 1, 0, 0, &width, &height, 3, &rate), 1);
+  EXPECT_EQ(rate, 48000);
+  PreviewFrame frame{};
+  const int16_t* chunk = nullptr;
+  int values = 0;
+  for (int n = 0; n < 5; ++n) {
+    ASSERT_EQ(v_vorbisfile_transform_func(&frame, width, height, &chunk, &values), 1);
+    EXPECT_NEAR(values, 2 * 48000 * kNtscFrame, 4);
+    EXPECT_TRUE(std::all_of(chunk, chunk + values, [](int16_t v) { return v == 0; }));
+  }
 }
 
 TEST_F(Preview, RunsToTheEndOfTheTitle) {
