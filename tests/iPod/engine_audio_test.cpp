@@ -93,7 +93,7 @@ TEST(EngineAudio, RateChangeMidStreamIsResampledFromThenOn) {
   const FileProbe p = probe(out);
   ASSERT_TRUE(p.first(AVMEDIA_TYPE_AUDIO));
   EXPECT_EQ(p.first(AVMEDIA_TYPE_AUDIO)->sample_rate, 24000);
-  EXPECT_NEAR(p.first(AVMEDIA_TYPE_AUDIO)->seconds, 5.4, 0.3) << "both parts at the output rate";
+  EXPECT_NEAR(p.first(AVMEDIA_TYPE_AUDIO)->seconds, 5.4, 0.1) << "both parts at the output rate";
   EXPECT_GT(audio_rms(out, 4.0, 5.0), 0.05) << "the second part is heard";
 }
 
