@@ -257,6 +257,19 @@ TEST_F(QueueFixture, ChecksRefuseBeforeAnyFileIsWritten) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+TEST_F(QueueFixture, UnlabelledDiscPassesTheDiscCheck) {
+  services.set_label("/discs", "");
+  list.clear_source_list();
+  TitleTable table;
+  table.titles.push_back(title_of(10, {}, {"English AC3 2ch"}));
+  table.title_count = 1;
+  list.add_title_set(table, "/discs/movie/vts_01_0.ifo", 1);
+  ASSERT_EQ(list.disc_label, "unknow");
+  EXPECT_EQ(queue.RunConversionQueue(), QueueOutcome::Finished);
+  ASSERT_EQ(runner.jobs.size(), 1u);
+  EXPECT_EQ(runner.jobs[0].output_path, settings.output_folder + "unknow_Title01.01.mp4");
+}
+
 TEST_F(QueueFixture, UnmatchedAudioTextKeepsThePreviousChoice) {
   SourceItem& row = title(1);
   row.details->audio_index = 1;
