@@ -2,6 +2,7 @@
 // what the discs were authored with (tests/data/README.md); and discs it must refuse.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -101,6 +102,29 @@ TEST(DiscCatalogue, AcceptsTheVideoTsFolderAndTrailingSeparators) {
                                     root + "\\"}) {
     EXPECT_EQ(catalogue_of(folder).size(), 2u) << folder;
   }
+}
+
+TEST(DiscCatalogue, ReadsAnIsoImage) {
+  if (std::system("command -v genisoimage >/dev/null 2>&1") != 0) GTEST_SKIP() << "genisoimage is not installed";
+  const fs::path image = fs::temp_directory_path() / "dorvane-two-sets.iso";
+  const std::string command = "genisoimage -quiet -dvd-video -V TWO_SETS -o '" + image.string() +
+                              "' '" + dvd_test::disc("two_sets") + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::vector<TitleTable> sets = catalogue_of(image.string());
+  dvd::TitleRequest request;
+  request.folder = image.string();
+  request.title_set = 1;
+  request.start_seconds = 2;
+  std::string error;
+  std::unique_ptr<dvd::TitleDecoder> decoder = dvd::open_title_decoder(request, &error);
+  ASSERT_TRUE(decoder) << error;
+  const dvd_test::Decoded decoded = dvd_test::decode_all(*decoder, 2);
+  fs::remove(image);
+  ASSERT_EQ(decoded.picture_levels.size(), 2u);
+  EXPECT_NEAR(decoded.picture_levels[1], 16 + 6 * 2, 3);  // second 2 of the title
+  ASSERT_EQ(sets.size(), 2u);
+  ASSERT_EQ(sets[1].title_count, 2);
+  EXPECT_NEAR(sets[1].titles[0].duration_seconds, 270 * kNtscFrame, kNtscFrame);
 }
 
 TEST(DiscCatalogue, OutOfRangeQueriesGiveEmptyAnswers) {
