@@ -260,6 +260,7 @@ TEST_F(QueueFixture, ChecksRefuseBeforeAnyFileIsWritten) {
 TEST_F(QueueFixture, UnlabelledDiscPassesTheDiscCheck) {
   services.set_label("/discs", "");
   list.clear_source_list();
+  list.forget_longest_title();
   TitleTable table;
   table.titles.push_back(title_of(10, {}, {"English AC3 2ch"}));
   table.title_count = 1;
