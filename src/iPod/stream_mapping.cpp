@@ -14,6 +14,7 @@ extern "C" {
 #include "common/av_error.h"
 #include "iPod/engine_settings.h"
 #include "iPod/host_hooks.h"
+#include "iPod/timing.h"
 #include "iPod/transcode.h"
 
 namespace {
@@ -333,7 +334,7 @@ bool set_up_transcode(Transcode& t) {
 
   for (InputStreamState& ist : t.ist) {
     ist.pts = 0;
-    ist.next_pts = ist.st->start_time != AV_NOPTS_VALUE ? av_rescale_q(ist.st->start_time, ist.st->time_base, AV_TIME_BASE_Q) : 0;
+    ist.next_pts = ist.st->start_time != AV_NOPTS_VALUE ? timing::to_micros(ist.st->start_time, ist.st->time_base) : 0;
     if (run.inputs[ist.file_index]->ts_offset) ist.next_pts = AV_NOPTS_VALUE;
     ist.is_start = true;
   }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 extern "C" {
+#include <libavutil/mathematics.h>
 #include <libavutil/rational.h>
 }
 
@@ -39,6 +40,12 @@ inline int64_t samples_to_micros(int64_t samples, int sample_rate) {
 // time-stamp offset (all three in microseconds).
 inline double input_seconds(int64_t file_offset, int64_t pts, int64_t start_offset) {
   return static_cast<double>(file_offset + pts - start_offset) * 0.000001;
+}
+
+// A stream time stamp in the internal clock, and back.
+inline int64_t to_micros(int64_t ts, AVRational time_base) { return av_rescale_q(ts, time_base, AVRational{1, 1000000}); }
+inline int64_t from_micros(int64_t micros, AVRational time_base) {
+  return av_rescale_q(micros, AVRational{1, 1000000}, time_base);
 }
 
 inline double micros_to_seconds(int64_t micros) { return static_cast<double>(micros) * 0.000001; }

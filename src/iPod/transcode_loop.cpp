@@ -179,20 +179,20 @@ void copy_packet(Transcode& t, int ist_index, AVPacket* pkt) {
   const bool audio = ist.st->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
   if (ist.next_pts != AV_NOPTS_VALUE) {
     if (pkt->duration > 0) {
-      ist.next_pts += av_rescale_q(pkt->duration, ist.st->time_base, AV_TIME_BASE_Q);
+      ist.next_pts += timing::to_micros(pkt->duration, ist.st->time_base);
     } else if (!audio) {
       ist.next_pts += timing::frame_duration_micros(decoder_frame_rate(ist));
     }
   }
   if (!dispatch_allowed(t, ist)) return;
-  const int64_t offset = av_rescale_q(file.ts_offset, AV_TIME_BASE_Q, ist.st->time_base);
+  const int64_t offset = timing::from_micros(file.ts_offset, ist.st->time_base);
   for (OutputStreamState& ost : t.ost) {
     if (ost.source != ist_index || !ost.stream_copy) continue;
     if (av_packet_ref(t.out_packet.get(), pkt) < 0) continue;
     AVPacket* out = t.out_packet.get();
     if (out->pts != AV_NOPTS_VALUE) out->pts += offset;
     if (out->dts != AV_NOPTS_VALUE) out->dts += offset;
-    if (out->dts != AV_NOPTS_VALUE) ost.last_pts_micros = av_rescale_q(out->dts, ist.st->time_base, AV_TIME_BASE_Q);
+    if (out->dts != AV_NOPTS_VALUE) ost.last_pts_micros = timing::to_micros(out->dts, ist.st->time_base);
     (audio ? t.audio_size : t.video_size) += out->size;
     if (!audio) ++ost.sync_opts;
     ++ost.frame_number;
@@ -205,7 +205,7 @@ void copy_packet(Transcode& t, int ist_index, AVPacket* pkt) {
 // outputs. -1 when the decoder reports an error.
 int process_input_packet(Transcode& t, int ist_index, AVPacket* pkt) {
   InputStreamState& ist = t.ist[ist_index];
-  if (pkt && pkt->dts != AV_NOPTS_VALUE) ist.next_pts = ist.pts = av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q);
+  if (pkt && pkt->dts != AV_NOPTS_VALUE) ist.next_pts = ist.pts = timing::to_micros(pkt->dts, ist.st->time_base);
   if (!pkt && ist.next_pts != AV_NOPTS_VALUE) ist.pts = ist.next_pts;
 
   if (!ist.decoding_needed) {
@@ -257,7 +257,7 @@ int choose_input(const Transcode& t, double* min_time, bool* limit_reached) {
 
 void absorb_discontinuity(Transcode& t, InputFile& file, InputStreamState& ist, const AVPacket* pkt) {
   if (pkt->dts == AV_NOPTS_VALUE || ist.next_pts == AV_NOPTS_VALUE || g_settings.copy_ts) return;
-  const int64_t delta = av_rescale_q(pkt->dts, ist.st->time_base, AV_TIME_BASE_Q) - ist.next_pts;
+  const int64_t delta = timing::to_micros(pkt->dts, ist.st->time_base) - ist.next_pts;
   if (std::llabs(delta) <= timing::kDiscontinuityMicros) return;
   file.ts_offset -= delta;
   if (g_settings.verbose > 2)
