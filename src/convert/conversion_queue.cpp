@@ -12,6 +12,7 @@
 #include "convert/conversion_settings.h"
 #include "convert/progress.h"
 #include "convert/queue_host.h"
+#include "dvd/open_disc.h"
 #include "dvd/source_list.h"
 #include "platform/system_services.h"
 
@@ -69,7 +70,7 @@ QueueOutcome ConversionQueue::refuse(const std::string& text) {
 bool ConversionQueue::disc_unchanged() {
   const std::optional<std::string> volume = services_.volume_label(list_.disc_folder);
   if (!volume) {
-    refuse("Please close the DVD-Rom.");
+    refuse(kNoDiscText);
     return false;
   }
   if (recorded_label(*volume) != list_.disc_label) {
@@ -91,8 +92,9 @@ bool ConversionQueue::any_ticked() const {
 }
 
 QueueOutcome ConversionQueue::RunConversionQueue() {
-  // The engine runs one file at a time; a second start from a restored window is refused.
-  if (converting_) return QueueOutcome::NotStarted;
+  // The engine runs one file at a time; a second start from a restored window is refused, also
+  // after a cancel while the stopped item is still draining (the converting flag is clear then).
+  if (converting_ || queue_running_) return QueueOutcome::NotStarted;
   if (list_.tree().node_count() == 0) return QueueOutcome::NotStarted;
   if (!disc_unchanged()) return QueueOutcome::Refused;
   if (!host_.PreviewStopped()) host_.StopPreview();
@@ -110,6 +112,7 @@ QueueOutcome ConversionQueue::RunConversionQueue() {
   AssignOutputNames();
 
   results_.clear();
+  queue_running_ = true;
   converting_ = 1;
   user_cancel_ = 0;
   const SourceTree& tree = list_.tree();
@@ -125,6 +128,7 @@ QueueOutcome ConversionQueue::RunConversionQueue() {
     }
   }
   converting_ = 0;
+  queue_running_ = false;
 
   if (user_cancel_) return QueueOutcome::Cancelled;
   if (settings_.shutdown_when_done) ShutDownComputer(services_);

@@ -131,6 +131,7 @@ class ConversionQueue {
   QueueHost& host_;
 
   int32_t converting_ = 0;
+  bool queue_running_ = false;  // from the first item to the end, whatever a stop does
   int32_t user_cancel_ = 0;
   int32_t needed_mb_ = 0;
   int64_t item_total_frames_ = 0;

@@ -180,6 +180,7 @@ TEST_F(QueueFixture, CancelDuringSecondOfThreeItems) {
     if (call == 1) {
       EXPECT_TRUE(queue.converting());
       queue.RequestStop();  // as the stop message would, from the engine's pump
+      EXPECT_EQ(queue.RunConversionQueue(), QueueOutcome::NotStarted) << "no second queue while one drains";
     }
   };
   EXPECT_EQ(queue.RunConversionQueue(), QueueOutcome::Cancelled);
