@@ -22,9 +22,26 @@ extern "C" {
 
 namespace engine_test {
 
+// This process's scratch folder, removed when the process ends.
 inline std::filesystem::path media_dir() {
+  struct Scratch {
+    std::filesystem::path dir;
+    Scratch() : dir(std::filesystem::path(::testing::TempDir()) / ("dorvane_engine_" + std::to_string(::getpid()))) {
+      std::filesystem::create_directories(dir);
+    }
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(dir, ignored);
+    }
+  };
+  static const Scratch scratch;
+  return scratch.dir;
+}
+
+// Inputs that many test processes share, made once and kept between runs.
+inline std::filesystem::path shared_media_dir() {
   static const std::filesystem::path dir = [] {
-    auto d = std::filesystem::path(::testing::TempDir()) / ("dorvane_engine_" + std::to_string(::getpid()));
+    auto d = std::filesystem::path(::testing::TempDir()) / "dorvane_engine_media";
     std::filesystem::create_directories(d);
     return d;
   }();
@@ -37,14 +54,19 @@ inline bool ffmpeg(const std::string& args) {
   return std::system(cmd.c_str()) == 0;
 }
 
-// A DVD-like MPEG-2 / AC-3 program stream, 720x480 at 29.97 fps, 48 kHz stereo, cached per process.
+// A DVD-like MPEG-2 / AC-3 program stream, 720x480 at 29.97 fps, 48 kHz stereo. Made under a
+// temporary name and renamed, so that test processes running side by side never read half a file.
 inline std::string dvd_like_program(double seconds = 4) {
-  const auto path = media_dir() / ("program_" + std::to_string(static_cast<int>(seconds * 10)) + ".mpg");
+  const auto path = shared_media_dir() / ("program_" + std::to_string(static_cast<int>(seconds * 10)) + ".mpg");
   if (!std::filesystem::exists(path)) {
+    const auto part = media_dir() / path.filename();
     std::ostringstream args;
     args << "-f lavfi -i testsrc=size=720x480:rate=30000/1001 -f lavfi -i sine=frequency=440:sample_rate=48000 -t "
-         << seconds << " -c:v mpeg2video -b:v 3M -c:a ac3 -ac 2 -b:a 192k -f vob " << path;
+         << seconds << " -c:v mpeg2video -b:v 3M -c:a ac3 -ac 2 -b:a 192k -f vob " << part;
     if (!ffmpeg(args.str())) return {};
+    std::error_code error;
+    std::filesystem::rename(part, path, error);
+    if (error && !std::filesystem::exists(path)) return {};
   }
   return path;
 }
