@@ -48,7 +48,7 @@ av::SwrPtr make_resampler(int out_channels, int out_rate, int in_channels, int i
 
 // The audio conversion plan of one encoded output fed by `ist` with the decoder's current format.
 // Used at set-up and again when the decoder changes its rate or channel count.
-bool plan_audio_output(OutputStreamState& ost, InputStreamState& ist, int in_rate, int in_channels) {
+void plan_audio_output(OutputStreamState& ost, InputStreamState& ist, int in_rate, int in_channels) {
   const int out_channels = ost.enc->ch_layout.nb_channels;
   const AudioResamplePlan plan = plan_audio_resample(in_channels, in_rate, out_channels, ost.enc->sample_rate, false,
                                                      g_settings.audio_sync_method);
@@ -63,7 +63,6 @@ bool plan_audio_output(OutputStreamState& ost, InputStreamState& ist, int in_rat
   }
   ist.last_sample_rate = in_rate;
   ist.last_channels = in_channels;
-  return true;
 }
 
 namespace {

@@ -104,7 +104,7 @@ struct Transcode {
 // transcode cannot start.
 bool set_up_transcode(Transcode& t);
 // The audio conversion of an encoded output for the decoder's current rate and channel count.
-bool plan_audio_output(OutputStreamState& ost, InputStreamState& ist, int in_rate, int in_channels);
+void plan_audio_output(OutputStreamState& ost, InputStreamState& ist, int in_rate, int in_channels);
 // The packet loop, draining and trailers.
 void run_transcode_loop(Transcode& t);
 // Both, releasing everything at the end. Failures mark engine_run().failed.
