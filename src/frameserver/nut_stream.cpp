@@ -163,15 +163,9 @@ int NutStream::finish() {
   return ret;
 }
 
-std::size_t NutStream::take(uint8_t* out, std::size_t size) {
-  const std::size_t count = std::min(size, pending());
-  std::memcpy(out, bytes_.data() + read_pos_, count);
-  read_pos_ += count;
-  if (read_pos_ == bytes_.size()) {
-    bytes_.clear();
-    read_pos_ = 0;
-  }
-  return count;
+void NutStream::take_bytes(std::vector<uint8_t>* out) {
+  out->clear();
+  out->swap(bytes_);
 }
 
 }  // namespace frameserver

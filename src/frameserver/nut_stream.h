@@ -1,5 +1,6 @@
 // Writes raw YUV 4:2:0 pictures and 16-bit stereo PCM as a NUT stream into memory, for a
-// demuxer to read back through a custom AVIOContext. Nothing touches the disk.
+// demuxer to read back through a custom AVIOContext. Nothing touches the disk. Single owner,
+// one thread at a time.
 #pragma once
 
 #include <cstddef>
@@ -33,9 +34,9 @@ class NutStream {
   int finish();  // the trailer; nothing may be written after it
 
   bool has_sound() const { return layout_.sample_rate > 0; }
-  // Moves up to `size` bytes of written stream to `out`; returns how many.
-  std::size_t take(uint8_t* out, std::size_t size);
-  std::size_t pending() const { return bytes_.size() - read_pos_; }
+  // Hands the bytes written since the last call over in *out, taking out's (emptied) storage
+  // in exchange so its capacity serves the next writes.
+  void take_bytes(std::vector<uint8_t>* out);
 
  private:
   explicit NutStream(const NutLayout& layout) : layout_(layout) {}
@@ -44,7 +45,6 @@ class NutStream {
 
   NutLayout layout_;
   std::vector<uint8_t> bytes_;
-  std::size_t read_pos_ = 0;
   av::IoContextPtr io_;
   av::PacketPtr picture_packet_;      // reused for every picture
   AVFormatContext* muxer_ = nullptr;  // owned; freed in the destructor

@@ -1,6 +1,6 @@
-// One title range served as a libavformat input: the decoder runs ahead on a worker thread, and
-// the demuxer's read callback turns its units into an in-memory NUT stream on demand, on the
-// caller's thread.
+// One title range served as a libavformat input: a worker thread decodes the range and writes it
+// as an in-memory NUT stream a few units ahead; the demuxer's read callback, on the caller's
+// thread, hands the finished bytes over and waits when there are none yet.
 #pragma once
 
 #include <functional>
@@ -16,7 +16,8 @@ namespace frameserver {
 using DecoderFactory =
     std::function<std::unique_ptr<dvd::TitleDecoder>(const dvd::TitleRequest& request, std::string* error)>;
 
-// Decoded units held ahead of the reader: a few pictures and the sound between them.
+// Blocks of stream held ahead of the reader, one decoded unit each: a few pictures and the sound
+// between them.
 inline constexpr std::size_t kDecodeAhead = 8;
 
 // Opens the range the parameters name and returns the demuxer context with its header read in
