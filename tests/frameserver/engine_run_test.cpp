@@ -97,11 +97,15 @@ class EngineThroughFrameServer : public ::testing::Test {
     remove_frame_server();
   }
 
-  int run() {
+  void set(const char* name, const std::string& text) {
+    ASSERT_TRUE(platform::registry_set_string(std::string(kParameterKey) + "\\" + name, "", text));
+  }
+
+  int run(const char* duration = "4.00") {
     std::vector<std::string> words = {
         "dorvane", "-i", script_, "-title", "MOVIE_Title01.02", "-vcodec", "xvid", "-r", "29.970030",
         "-fixaspect", "-aspect", "4:3", "-s", "320X240", "-vol", "100", "-maxrate", "2500", "-b", "768",
-        "-acodec", "aac", "-ac", "2", "-ab", "32", "-ar", "24000", "-muxvb", "768", "-t", "4.00", output_};
+        "-acodec", "aac", "-ac", "2", "-ab", "32", "-ar", "24000", "-muxvb", "768", "-t", duration, output_};
     std::vector<char*> argv;
     for (auto& w : words) argv.push_back(w.data());
     return engine_main(static_cast<int>(argv.size()), argv.data());
@@ -122,6 +126,20 @@ TEST_F(EngineThroughFrameServer, ConvertsAChapterStartingOnItsFlash) {
   EXPECT_NEAR(out.pictures, 120, 2);
   EXPECT_NEAR(out.duration, 4.0, 0.15);
   EXPECT_GT(out.first_picture_luma, 180) << "the chapter opens on the flash of second 4";
+}
+
+TEST_F(EngineThroughFrameServer, ATitleWithoutSoundGetsASilentTrackWhenAsked) {
+  set("path", disc("two_sets"));
+  set("title", "1");      // the second title set
+  set("title set", "1");  // its second title: 3 s without sound
+  set("start", "0.000000");
+  set("end", "3.003000");
+  set("synth", "1");
+  ASSERT_EQ(run("3.00"), 2);
+  const OutputFacts out = inspect(output_);
+  EXPECT_EQ(out.video_codec, AV_CODEC_ID_MPEG4);
+  EXPECT_EQ(out.audio_codec, AV_CODEC_ID_AAC);
+  EXPECT_NEAR(out.pictures, 90, 2);
 }
 
 int pumped = 0;
