@@ -1,5 +1,5 @@
 // Scales decoded pictures to the delivered size and pixel format in one libswscale call per
-// picture, split over two slice threads. Rebuilt when the source size or format changes. The
+// picture. Rebuilt when the source size or format changes. The
 // delivered pictures come from a buffer pool, so a long title does not fault in fresh pages for
 // every picture. Single owner; pictures may outlive it (the pool lives until its last buffer
 // is returned).
