@@ -34,6 +34,16 @@ DiscCopy::~DiscCopy() {
   fs::remove_all(root_, ec);
 }
 
+bool author_disc(const std::string& ffmpeg_arguments, const fs::path& folder) {
+  fs::create_directories(folder);
+  const std::string mpg = (folder / "title.mpg").string(), disc = (folder / "disc").string();
+  const std::string command =
+      "ffmpeg -hide_banner -nostdin -loglevel quiet -y " + ffmpeg_arguments + " '" + mpg + "'" +
+      " && VIDEO_FORMAT=NTSC dvdauthor -o '" + disc + "' -t '" + mpg + "' >/dev/null 2>&1" +
+      " && VIDEO_FORMAT=NTSC dvdauthor -o '" + disc + "' -T >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
 int luma_at(const AVFrame& picture, int x, int y) {
   return picture.data[0][static_cast<ptrdiff_t>(y) * picture.linesize[0] + x];
 }

@@ -29,6 +29,10 @@ class DiscCopy {
   std::filesystem::path root_;
 };
 
+// Authors a one-title NTSC disc in `folder` (created) from ffmpeg inputs and options (the part of
+// the ffmpeg command line between the program name and the output). False when a tool fails.
+bool author_disc(const std::string& ffmpeg_arguments, const std::filesystem::path& folder);
+
 // Everything one decoder delivered until End or Error.
 struct Decoded {
   std::vector<double> picture_times;
