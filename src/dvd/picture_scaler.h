@@ -1,8 +1,7 @@
 // Scales decoded pictures to the delivered size and pixel format in one libswscale call per
-// picture. Rebuilt when the source size or format changes. The
-// delivered pictures come from a buffer pool, so a long title does not fault in fresh pages for
-// every picture. Single owner; pictures may outlive it (the pool lives until its last buffer
-// is returned).
+// picture; rebuilt when the source size or format changes. The delivered pictures come from a
+// buffer pool, so a long title does not fault in fresh pages for every picture. Single owner;
+// pictures may outlive it (the pool lives until its last buffer is returned).
 #pragma once
 
 #include <memory>
