@@ -26,9 +26,9 @@ TEST(SubtitlePalette, ConvertsYCrCbToRgb) {
 
 // A 4 x 3 bitmap: index 1 opaque white, index 0 transparent, placed partly outside the picture.
 struct Bitmap {
-  std::vector<uint8_t> indices = {1, 1, 0, 1,  //
-                                  1, 1, 0, 1,  //
-                                  1, 1, 0, 1};
+  std::array<uint8_t, 12> indices = {1, 1, 0, 1,  //
+                                      1, 1, 0, 1,  //
+                                      1, 1, 0, 1};
   uint32_t palette[4] = {0x00000000, 0xffffffff, 0, 0};
   AVSubtitleRect rect{};
   Bitmap(int x, int y) {
