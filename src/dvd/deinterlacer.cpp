@@ -60,6 +60,10 @@ av::FramePtr Deinterlacer::pull() {
   if (!graph_) return nullptr;
   av::FramePtr out(av_frame_alloc());
   if (!out || av_buffersink_get_frame(sink_, out.get()) < 0) return nullptr;
+  // yadif counts its output in half the input's time base (it can double the frame rate):
+  // stamps go back to the 90 kHz clock the pictures came in on.
+  if (out->pts != AV_NOPTS_VALUE)
+    out->pts = av_rescale_q(out->pts, av_buffersink_get_time_base(sink_), AVRational{1, 90000});
   return out;
 }
 

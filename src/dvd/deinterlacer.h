@@ -1,4 +1,5 @@
-// De-interlacing with libavfilter's yadif (one picture out per picture in, stamps kept).
+// De-interlacing with libavfilter's yadif (one picture out per picture in, stamps kept on the
+// 90 kHz clock the pictures come in on).
 // Built on the first picture, since the graph needs its size and format. Single owner.
 #pragma once
 

@@ -237,6 +237,8 @@ TEST(TitleDecoder, AskedSizeAndPixelFormat) {
        unit = decoder->next()) {
     ASSERT_NE(unit.kind, dvd::DecodedUnit::Kind::Error) << unit.error;
     if (unit.kind != dvd::DecodedUnit::Kind::Picture) continue;
+    // De-interlacing keeps every picture at its own time.
+    EXPECT_NEAR(unit.time, pictures * kNtscFrame, kNtscFrame / 4) << "picture " << pictures;
     ASSERT_EQ(unit.frame->format, AV_PIX_FMT_BGRA);
     ASSERT_EQ(unit.frame->width, 320);
     ASSERT_EQ(unit.frame->height, 240);
