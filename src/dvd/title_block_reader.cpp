@@ -95,8 +95,9 @@ std::optional<int64_t> TitleBlockReader::cell_offset(int cell) {
 bool TitleBlockReader::seek(double seconds) {
   if (title_.cells.empty() || seconds < 0) return false;
   if (seconds > 0 && seconds >= title_.duration_seconds) return false;
+  // The title start is always the first cell, also when the IFO gives cells no duration.
   int cell = 0;
-  while (cell + 1 < static_cast<int>(title_.cells.size()) &&
+  while (seconds > 0 && cell + 1 < static_cast<int>(title_.cells.size()) &&
          title_.cells[cell + 1].start_seconds <= seconds)
     ++cell;
   const Cell& c = title_.cells[cell];
