@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "iPod/engine_settings.h"
 
@@ -10,6 +11,9 @@ extern "C" {
 }
 
 namespace {
+// Library messages also arrive from other threads (the frame server decodes ahead on its own), so
+// the line state and the writing of one message are guarded together.
+std::mutex g_sink_mutex;
 bool g_line_ended = true;
 }  // namespace
 
@@ -23,6 +27,7 @@ int engine_level_of_library_level(int av_level) {
 
 void engine_vlog(void* context, int level, const char* format, va_list args) {
   if (level > engine_log_level) return;
+  const std::lock_guard<std::mutex> lock(g_sink_mutex);
   if (level == 0) std::fputs("A>", stderr);
   if (g_line_ended && context) {
     const AVClass* cls = *static_cast<AVClass**>(context);
