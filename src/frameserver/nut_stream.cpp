@@ -1,6 +1,7 @@
 #include "frameserver/nut_stream.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 extern "C" {
@@ -105,28 +106,55 @@ int NutStream::write_packet(AVPacket* packet, int stream_index, AVRational time_
   return 0;
 }
 
+namespace {
+
+// True when the picture's planes already lie back to back in one buffer exactly as packed I420
+// (the decoder's pooled pictures do at the usual sizes), so the packet can share that buffer.
+bool is_packed_i420(const AVFrame& picture) {
+  if (!picture.buf[0] || picture.buf[1]) return false;
+  const int w = picture.width, h = picture.height;
+  const int cw = (w + 1) / 2, ch = (h + 1) / 2;
+  return picture.linesize[0] == w && picture.linesize[1] == cw && picture.linesize[2] == cw &&
+         picture.data[1] == picture.data[0] + static_cast<ptrdiff_t>(w) * h &&
+         picture.data[2] == picture.data[1] + static_cast<ptrdiff_t>(cw) * ch &&
+         picture.data[0] >= picture.buf[0]->data &&
+         picture.data[2] + static_cast<ptrdiff_t>(cw) * ch <= picture.buf[0]->data + picture.buf[0]->size;
+}
+
+}  // namespace
+
 int NutStream::write_picture(const AVFrame& picture, int64_t pts) {
   if (picture.format != AV_PIX_FMT_YUV420P || picture.width != layout_.width || picture.height != layout_.height)
     return AVERROR(EINVAL);
   const int size = av_image_get_buffer_size(AV_PIX_FMT_YUV420P, layout_.width, layout_.height, 1);
   if (size < 0) return size;
-  // One picture-sized buffer serves every picture: the muxer has written the last one out and
-  // let go of it by the time av_write_frame returns.
   if (!picture_packet_) picture_packet_.reset(av_packet_alloc());
   AVPacket* packet = picture_packet_.get();
   if (!packet) return AVERROR(ENOMEM);
-  if (!packet->buf || packet->size != size || !av_buffer_is_writable(packet->buf)) {
+  if (is_packed_i420(picture)) {
+    // Share the picture's buffer: the muxer copies the payload out before av_write_frame returns.
     av_packet_unref(packet);
-    const int ret = av_new_packet(packet, size);
+    packet->buf = av_buffer_ref(picture.buf[0]);
+    if (!packet->buf) return AVERROR(ENOMEM);
+    packet->data = picture.data[0];
+    packet->size = size;
+  } else {
+    // One picture-sized buffer serves every other picture, for the same reason.
+    if (!packet->buf || packet->size != size || !av_buffer_is_writable(packet->buf)) {
+      av_packet_unref(packet);
+      const int ret = av_new_packet(packet, size);
+      if (ret < 0) return ret;
+    }
+    const int ret = av_image_copy_to_buffer(packet->data, size, picture.data, picture.linesize, AV_PIX_FMT_YUV420P,
+                                            layout_.width, layout_.height, 1);
     if (ret < 0) return ret;
   }
-  const int ret = av_image_copy_to_buffer(packet->data, size, picture.data, picture.linesize, AV_PIX_FMT_YUV420P,
-                                          layout_.width, layout_.height, 1);
-  if (ret < 0) return ret;
   packet->pts = packet->dts = pts;
   packet->duration = 1;
   packet->flags = AV_PKT_FLAG_KEY;
-  return write_packet(packet, 0, av_inv_q(layout_.picture_rate));
+  const int ret = write_packet(packet, 0, av_inv_q(layout_.picture_rate));
+  av_packet_unref(packet);  // let the decoder's pool have its buffer back
+  return ret;
 }
 
 int NutStream::write_sound(const int16_t* samples, int nb_samples, int64_t pts) {
