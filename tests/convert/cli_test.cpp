@@ -72,6 +72,7 @@ struct CliRun : ::testing::Test {
 struct MediaFacts {
   AVCodecID video = AV_CODEC_ID_NONE, audio = AV_CODEC_ID_NONE;
   int width = 0, height = 0;
+  AVRational sample_aspect{0, 1}, frame_rate{0, 1};
   double seconds = 0;
 };
 
@@ -82,7 +83,11 @@ MediaFacts probe(const std::string& path) {
   if (avformat_find_stream_info(context, nullptr) >= 0) {
     for (unsigned i = 0; i < context->nb_streams; ++i) {
       const AVCodecParameters* p = context->streams[i]->codecpar;
-      if (p->codec_type == AVMEDIA_TYPE_VIDEO) facts.video = p->codec_id, facts.width = p->width, facts.height = p->height;
+      if (p->codec_type == AVMEDIA_TYPE_VIDEO) {
+        facts.video = p->codec_id, facts.width = p->width, facts.height = p->height;
+        facts.sample_aspect = p->sample_aspect_ratio;
+        facts.frame_rate = context->streams[i]->avg_frame_rate;
+      }
       if (p->codec_type == AVMEDIA_TYPE_AUDIO) facts.audio = p->codec_id;
     }
     facts.seconds = static_cast<double>(context->duration) / AV_TIME_BASE;
@@ -140,6 +145,20 @@ TEST_F(CliRun, JobRunsOneRangeWithSubtitleAndAspect) {
   EXPECT_EQ(facts.audio, AV_CODEC_ID_AAC);
   EXPECT_EQ(facts.width, 320);
   EXPECT_NEAR(facts.seconds, 2.0, 0.3);
+}
+
+// Without --aspect and --fps-index a 16:9 PAL title keeps its shape (letterboxed square pixels
+// declared as square samples) and its 25 pictures a second.
+TEST_F(CliRun, JobFollowsTheTitlesAspectAndRateByDefault) {
+  const std::string file = (temp / "wide.mp4").string();
+  const RunResult r = run({"job", discs + "/pal_16x9_subs", "--set", "1", "--title", "1", "--end", "2", "-o", file});
+  ASSERT_EQ(r.status, 0) << r.output;
+  const MediaFacts facts = probe(file);
+  EXPECT_EQ(facts.width, 320);
+  EXPECT_EQ(facts.height, 240);
+  EXPECT_EQ(av_cmp_q(facts.sample_aspect, AVRational{1, 1}), 0)
+      << facts.sample_aspect.num << ":" << facts.sample_aspect.den;
+  EXPECT_NEAR(av_q2d(facts.frame_rate), 25.0, 0.01);
 }
 
 TEST_F(CliRun, BadInputIsRefusedWithAMessage) {

@@ -10,7 +10,9 @@
 #include "cli/interrupt.h"
 #include "cli/terminal_host.h"
 #include "convert/conversion_job.h"
+#include "dvd/disc.h"
 #include "frameserver/frame_server.h"
+#include "frameserver/server_parameters.h"
 #include "iPod/engine.h"
 #include "platform/system_services.h"
 
@@ -33,6 +35,19 @@ void pump() {
     running_job->Cancel();
     running_job = nullptr;
   }
+}
+
+// Without --fps-index and --aspect the job follows the title: its own frame rate, so no picture
+// is dropped or repeated, and its display aspect, so the letterboxed or pillarboxed square-pixel
+// picture is declared with square samples and keeps its shape.
+void take_title_defaults(convert::CConversionJob& job, const std::string& folder, int set) {
+  std::string error;
+  const auto disc = dvd::Disc::open(folder, &error);
+  if (!disc || set < 1 || set > disc->title_set_count()) return;
+  const dvd::TitleSet& title_set = disc->title_set(set - 1);
+  for (int i = 0; i < 5; ++i)
+    if (av_cmp_q(frameserver::declared_frame_rate(i, {0, 1}), title_set.frame_rate) == 0) job.frame_rate_index = i;
+  job.aspect_text = av_cmp_q(title_set.display_aspect, AVRational{16, 9}) == 0 ? "16:9" : "4:3";
 }
 
 int fail(const std::string& message) {
@@ -71,6 +86,7 @@ int job_command(const std::vector<std::string>& words) {
   job.title_param = *set - 1;
   job.frame_rate_index = 2;
   job.aspect_text = "4:3";
+  take_title_defaults(job, list.disc_folder, *set);
   job.start_seconds = row.start_seconds;
   job.end_seconds = row.end_seconds;
 
