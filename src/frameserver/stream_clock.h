@@ -34,8 +34,8 @@ struct SoundPlacement {
 
 // `next` is the sample after the last one written (0 before the first block). A block whose time
 // lies within `tolerance` samples of `next` joins on without a gap; one further ahead starts at
-// its own time (the gap stays a gap); one that reaches back before `next` loses the overlap, as
-// does any sound before 0.
+// its own time (the writer fills the gap with silence); one that reaches back before `next` loses
+// the overlap, as does any sound before 0.
 SoundPlacement place_sound(int64_t next, double seconds, int sample_rate, int nb_samples, int64_t tolerance);
 
 }  // namespace frameserver

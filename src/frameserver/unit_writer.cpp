@@ -58,6 +58,13 @@ int UnitWriter::put_sound(const dvd::DecodedUnit& unit) {
   const SoundPlacement at =
       place_sound(next_sample_, unit.time, info_.sample_rate, f->nb_samples, info_.sample_rate / 50);
   if (at.skip >= f->nb_samples) return 0;
+  // A block that starts later than the sound so far (a cell whose sound begins after its
+  // pictures) is preceded by silence: the engine reads sound as one unbroken run of samples and
+  // would otherwise pull everything after the gap forward.
+  if (at.pts > next_sample_) {
+    const int ret = nut_->write_silence(next_sample_, at.pts);
+    if (ret < 0) return ret;
+  }
   const auto* samples = reinterpret_cast<const int16_t*>(f->data[0]) + 2 * at.skip;
   const int count = f->nb_samples - at.skip;
   next_sample_ = at.pts + count;

@@ -2,7 +2,9 @@
 // vector a conversion job builds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -76,6 +78,60 @@ OutputFacts inspect(const std::string& path) {
   return facts;
 }
 
+// Times (seconds) at which the first audio channel of `path` turns loud: the start of each beep,
+// taken as the first 5 ms window above half the loudest one, one per half second at most.
+std::vector<double> beep_onsets(const std::string& path) {
+  std::vector<double> onsets;
+  AVFormatContext* raw = nullptr;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) return onsets;
+  av::InputContextPtr ctx(raw);
+  if (avformat_find_stream_info(ctx.get(), nullptr) < 0) return onsets;
+  const int a = av_find_best_stream(ctx.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  if (a < 0) return onsets;
+  const AVCodecParameters* par = ctx->streams[a]->codecpar;
+  const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+  av::CodecContextPtr dec(avcodec_alloc_context3(codec));
+  if (!dec || avcodec_parameters_to_context(dec.get(), par) < 0 || avcodec_open2(dec.get(), codec, nullptr) < 0)
+    return onsets;
+  if (dec->sample_fmt != AV_SAMPLE_FMT_FLTP) return onsets;
+  std::vector<float> samples;
+  av::PacketPtr packet(av_packet_alloc());
+  av::FramePtr frame(av_frame_alloc());
+  const auto take = [&] {
+    while (avcodec_receive_frame(dec.get(), frame.get()) >= 0) {
+      const auto* data = reinterpret_cast<const float*>(frame->data[0]);
+      samples.insert(samples.end(), data, data + frame->nb_samples);
+    }
+  };
+  while (av_read_frame(ctx.get(), packet.get()) >= 0) {
+    if (packet->stream_index == a) avcodec_send_packet(dec.get(), packet.get());
+    av_packet_unref(packet.get());
+    take();
+  }
+  avcodec_send_packet(dec.get(), nullptr);
+  take();
+  // The decoder's priming samples are not part of the programme.
+  const auto skip = static_cast<size_t>(std::max(0, par->initial_padding));
+  if (samples.size() <= skip) return onsets;
+  samples.erase(samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(skip));
+
+  const int rate = par->sample_rate, window = rate / 200;
+  std::vector<double> energy;
+  for (size_t i = 0; i + window <= samples.size(); i += window) {
+    double sum = 0;
+    for (int k = 0; k < window; ++k) sum += samples[i + k] * samples[i + k];
+    energy.push_back(sum / window);
+  }
+  const double loudest = energy.empty() ? 0 : *std::max_element(energy.begin(), energy.end());
+  for (size_t w = 0; w < energy.size(); ++w) {
+    if (energy[w] > 0.25 * loudest) {  // half the loudest amplitude
+      onsets.push_back(static_cast<double>(w * window) / rate);
+      w += 100;  // half a second of 5 ms windows
+    }
+  }
+  return onsets;
+}
+
 class EngineThroughFrameServer : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -140,6 +196,26 @@ TEST_F(EngineThroughFrameServer, ATitleWithoutSoundGetsASilentTrackWhenAsked) {
   EXPECT_EQ(out.video_codec, AV_CODEC_ID_MPEG4);
   EXPECT_EQ(out.audio_codec, AV_CODEC_ID_AAC);
   EXPECT_NEAR(out.pictures, 90, 2);
+}
+
+// The multi_vob title is three separately encoded segments whose sound does not quite fill their
+// pictures: the sound must stay on the pictures' time line after each join, not slide forward.
+TEST_F(EngineThroughFrameServer, SoundStaysInSyncAcrossSegmentJoins) {
+  set("path", disc("multi_vob"));
+  set("start", "0.000000");
+  set("end", "15.015000");
+  ASSERT_EQ(run("15.01"), 2);
+  const std::vector<double> onsets = beep_onsets(output_);
+  ASSERT_GE(onsets.size(), 15u);
+  const double frame = 1001.0 / 30000;
+  // The beeps that open a segment (5 s, 10 s) may lose their first block at the join; every other
+  // beep sits on its whole second within one picture.
+  for (int second : {1, 4, 6, 9, 11, 14}) {
+    const auto nearest = *std::min_element(onsets.begin(), onsets.end(), [&](double x, double y) {
+      return std::abs(x - second) < std::abs(y - second);
+    });
+    EXPECT_NEAR(nearest, second, frame) << "beep of second " << second;
+  }
 }
 
 int pumped = 0;
