@@ -60,8 +60,8 @@ audio_source() {
   echo "aevalsrc=exprs='$e|$e':s=48000:d=$dur"
 }
 
-# encode <out.mpg> <ntsc|pal> <aspect> <first frame> <frames> <audio spec...>
-# Each audio spec is "<codec>:<frequency>"; "none" for a programme without sound.
+# encode <out.mpg> <ntsc|pal> <aspect> <first frame> <frames> <audio track...>
+# Each audio track is "<codec>:<frequency>"; "none" for a programme without sound.
 encode() {
   local dest=$1 system=$2 aspect=$3 first=$4 frames=$5
   shift 5
@@ -72,12 +72,12 @@ encode() {
   start=$(python3 -c "print($first*$den/$num)")
   dur=$(python3 -c "print($frames*$den/$num)")
   local args=(-f lavfi -i "$(video_source $num $den "$first" "$frames" $size)")
-  local maps=(-map 0:v) codecs=() index=1 track=0 spec
-  for spec in "$@"; do
-    [[ $spec == none ]] && continue
-    args+=(-f lavfi -i "$(audio_source "${spec#*:}" "$start" "$dur")")
+  local maps=(-map 0:v) codecs=() index=1 track=0 tone
+  for tone in "$@"; do
+    [[ $tone == none ]] && continue
+    args+=(-f lavfi -i "$(audio_source "${tone#*:}" "$start" "$dur")")
     maps+=(-map "$index:a")
-    codecs+=("-c:a:$track" "${spec%%:*}" "-b:a:$track" 192k)
+    codecs+=("-c:a:$track" "${tone%%:*}" "-b:a:$track" 192k)
     index=$((index + 1)); track=$((track + 1))
   done
   [[ $track -eq 0 ]] && codecs=(-an)
