@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev
   libgtest-dev libgmock-dev
   ffmpeg dvdauthor xvfb time
-  genisoimage
+  genisoimage python3 e2fsprogs
 )
 
 missing=()
