@@ -406,8 +406,8 @@ void DvdTitleDecoder::finish_picture(av::FramePtr picture, int64_t time) {
   }
 
   av::FramePtr out;
-  if (picture->width == info_.width && picture->height == info_.height &&
-      picture->format == request_.pixel_format) {
+  if (request_.deliver_unscaled || (picture->width == info_.width && picture->height == info_.height &&
+                                    picture->format == request_.pixel_format)) {
     out = std::move(picture);
   } else {
     if (!scaler_)

@@ -27,6 +27,10 @@ struct TitleRequest {
   AVPixelFormat pixel_format = AV_PIX_FMT_YUV420P;  // the preview asks for AV_PIX_FMT_BGRA
   int out_sample_rate = 0;   // 0 = the track's own rate (usually 48000)
   bool deinterlace = false;  // force de-interlacing (yadif)
+  // Pictures come at their decoded size and format (subtitle burned in, de-interlaced) instead of
+  // the StreamInfo size; the caller scales them with dvd::PictureScaler, which lets it scale on
+  // another thread while the next picture decodes.
+  bool deliver_unscaled = false;
 };
 
 struct StreamInfo {
@@ -42,7 +46,8 @@ struct DecodedUnit {
   enum class Kind { Picture, Sound, End, Error };
   Kind kind = Kind::End;
   double time = 0;      // seconds since the range start (first sample / picture time)
-  av::FramePtr frame;   // Picture: pixel_format at StreamInfo size; Sound: AV_SAMPLE_FMT_S16, 2 ch
+  av::FramePtr frame;   // Picture: pixel_format at StreamInfo size (unless deliver_unscaled);
+                        // Sound: AV_SAMPLE_FMT_S16, 2 ch
   std::string error;    // Kind::Error only; the decoder is finished after it
 };
 

@@ -255,6 +255,30 @@ TEST(TitleDecoder, AskedSizeAndPixelFormat) {
   EXPECT_EQ(pictures, 40);
 }
 
+// A caller that scales on its own thread gets the decoded pictures, subtitle burned in, while
+// StreamInfo still names the size they are to be scaled to.
+TEST(TitleDecoder, UnscaledPicturesKeepTheirDecodedSize) {
+  dvd::TitleRequest r = request_for("pal_16x9_subs");
+  r.subtitle_index = 1;  // "en", shown from 1 s to 3 s
+  r.start_seconds = 2;
+  r.deliver_unscaled = true;
+  auto decoder = open(r);
+  ASSERT_TRUE(decoder);
+  EXPECT_EQ(decoder->info().width, 1024);
+  EXPECT_EQ(decoder->info().height, 576);
+  dvd::DecodedUnit unit = decoder->next();
+  while (unit.kind == dvd::DecodedUnit::Kind::Sound) unit = decoder->next();
+  ASSERT_EQ(unit.kind, dvd::DecodedUnit::Kind::Picture) << unit.error;
+  EXPECT_EQ(unit.frame->width, 720);
+  EXPECT_EQ(unit.frame->height, 576);
+  EXPECT_EQ(unit.frame->format, AV_PIX_FMT_YUV420P);
+  // The subtitle box sits in the lower third of the coded picture.
+  int brightest = 0;
+  for (int y = 2 * 576 / 3; y < 576; y += 4)
+    for (int x = 0; x < 720; x += 4) brightest = std::max<int>(brightest, unit.frame->data[0][y * unit.frame->linesize[0] + x]);
+  EXPECT_GT(brightest, 200) << "the burned subtitle";
+}
+
 TEST(TitleDecoder, TitleWithoutAudioGivesPicturesOnly) {
   auto decoder = open(request_for("two_sets", 1, 1));
   ASSERT_TRUE(decoder);
