@@ -11,9 +11,11 @@ MuxAhead::MuxAhead(std::unique_ptr<dvd::TitleDecoder> decoder, std::unique_ptr<U
                    std::vector<uint8_t> header, std::size_t capacity)
     : decoder_(std::move(decoder)),
       writer_(std::move(writer)),
+      scaler_(decoder_->info().width, decoder_->info().height, AV_PIX_FMT_YUV420P),
       capacity_(capacity > 0 ? capacity : 1),
       current_(std::move(header)),
-      worker_([this] { run(); }) {}
+      decoder_thread_([this] { decode_run(); }),
+      mux_thread_([this] { mux_run(); }) {}
 
 MuxAhead::~MuxAhead() {
   {
@@ -21,14 +23,63 @@ MuxAhead::~MuxAhead() {
     stopping_ = true;
   }
   changed_.notify_all();
-  worker_.join();
+  decoder_thread_.join();
+  mux_thread_.join();
 }
 
-void MuxAhead::run() {
+void MuxAhead::decode_run() {
   for (;;) {
+    dvd::DecodedUnit unit;
+    try {  // nothing may escape a thread
+      unit = decoder_->next();
+    } catch (const std::exception& e) {
+      unit = dvd::DecodedUnit{};
+      unit.kind = dvd::DecodedUnit::Kind::Error;
+      unit.error = e.what();
+    }
+    const bool last = unit.kind == dvd::DecodedUnit::Kind::End || unit.kind == dvd::DecodedUnit::Kind::Error;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stopping_ || decoded_.size() < capacity_; });
+      if (stopping_) return;
+      decoded_.push_back(std::move(unit));
+    }
+    changed_.notify_all();
+    if (last) return;
+  }
+}
+
+av::FramePtr MuxAhead::served_picture(av::FramePtr picture) {
+  const dvd::StreamInfo& info = decoder_->info();  // fixed once the decoder is open
+  if (picture->width == info.width && picture->height == info.height && picture->format == AV_PIX_FMT_YUV420P)
+    return picture;
+  av::FramePtr scaled = scaler_.scale(*picture);
+  if (scaled) scaled->pts = picture->pts;
+  return scaled;
+}
+
+void MuxAhead::mux_run() {
+  for (;;) {
+    dvd::DecodedUnit unit;
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stopping_ || !decoded_.empty(); });
+      if (stopping_) return;
+      unit = std::move(decoded_.front());
+      decoded_.pop_front();
+    }
+    changed_.notify_all();
+
     bool more = true;
     try {  // nothing may escape a thread
-      more = writer_->put(decoder_->next());
+      if (unit.kind == dvd::DecodedUnit::Kind::Picture && unit.frame) {
+        unit.frame = served_picture(std::move(unit.frame));
+        if (!unit.frame) {
+          writer_->fail(AVERROR(ENOMEM), "the picture cannot be scaled");
+          more = false;
+        }
+      }
+      if (more) more = writer_->put(unit);
     } catch (const std::exception& e) {
       writer_->fail(AVERROR(EIO), e.what());
       more = false;

@@ -66,6 +66,8 @@ dvd::TitleRequest title_request(const ServerParameters& p) {
   request.start_seconds = p.start > 0 ? p.start : 0;
   request.end_seconds = p.end > 0 ? p.end : 0;
   request.deinterlace = p.force == 1;
+  // The served stream scales its pictures on its own thread, overlapping the next decode.
+  request.deliver_unscaled = true;
   return request;
 }
 
